@@ -1,0 +1,134 @@
+// Recognises header fields, unfolds their values and reads MIME parameters.
+#include "HeaderFields.h"
+
+#include <algorithm>
+
+namespace vornek {
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+char LowerByte(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
+
+std::string_view TrimView(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+// RFC 2045 tspecials end a token; blanks and controls do too.
+bool IsTokenByte(char c) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    if (u <= 32 || u >= 127) return false;
+    return std::string_view("()<>@,;:\\\"/[]?=").find(c) == std::string_view::npos;
+}
+
+}  // namespace
+
+bool IsContinuationLine(std::string_view line) { return !line.empty() && IsBlank(line.front()); }
+
+std::optional<std::string_view> FieldName(std::string_view line) {
+    std::size_t n = 0;
+    while (n < line.size()) {
+        const unsigned char u = static_cast<unsigned char>(line[n]);
+        if (u < 33 || u > 126 || u == ':') break;
+        ++n;
+    }
+    if (n == 0) return std::nullopt;
+    std::size_t colon = n;
+    while (colon < line.size() && IsBlank(line[colon])) ++colon;
+    if (colon == line.size() || line[colon] != ':') return std::nullopt;
+    return line.substr(0, n);
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (LowerByte(a[i]) != LowerByte(b[i])) return false;
+    }
+    return true;
+}
+
+std::string UnfoldField(const std::vector<std::string_view>& fieldLines) {
+    std::string value;
+    for (std::size_t i = 0; i < fieldLines.size(); ++i) {
+        std::string_view line = fieldLines[i];
+        if (i == 0) line.remove_prefix(std::min(line.size(), line.find(':') + 1));
+        value.append(line);
+    }
+    return std::string(TrimView(value));
+}
+
+std::string MediaTypeOf(std::string_view contentType) {
+    std::string_view v = TrimView(contentType);
+    std::size_t n = 0;
+    while (n < v.size() && (IsTokenByte(v[n]) || v[n] == '/')) ++n;
+    std::string type(v.substr(0, n));
+    for (char& c : type) c = LowerByte(c);
+    const std::size_t slash = type.find('/');
+    if (slash == std::string::npos || slash == 0 || slash + 1 == type.size()) return {};
+    return type;
+}
+
+std::optional<std::string> ParameterValue(std::string_view contentType, std::string_view name) {
+    std::string_view v = contentType;
+    const std::size_t semi = v.find(';');
+    if (semi == std::string_view::npos) return std::nullopt;
+    std::size_t i = semi;
+    while (i < v.size()) {
+        while (i < v.size() && (IsBlank(v[i]) || v[i] == ';')) ++i;
+        const std::size_t nameStart = i;
+        while (i < v.size() && IsTokenByte(v[i])) ++i;
+        const std::string_view paramName = v.substr(nameStart, i - nameStart);
+        while (i < v.size() && IsBlank(v[i])) ++i;
+        if (i == v.size() || v[i] != '=') {
+            // Not a parameter: skip to the next separator.
+            while (i < v.size() && v[i] != ';') ++i;
+            continue;
+        }
+        ++i;
+        while (i < v.size() && IsBlank(v[i])) ++i;
+        std::string value;
+        if (i < v.size() && v[i] == '"') {
+            ++i;
+            bool closed = false;
+            while (i < v.size()) {
+                if (v[i] == '\\' && i + 1 < v.size()) {
+                    value.push_back(v[i + 1]);
+                    i += 2;
+                } else if (v[i] == '"') {
+                    ++i;
+                    closed = true;
+                    break;
+                } else {
+                    value.push_back(v[i++]);
+                }
+            }
+            if (!closed) return std::nullopt;
+        } else {
+            // Real mailers often leave a boundary like ----=_Part_01 unquoted although
+            // '=' is not a token byte, so an unquoted value runs to ';' or a blank.
+            const std::size_t start = i;
+            while (i < v.size() && v[i] != ';' && !IsBlank(v[i])) ++i;
+            value.assign(v.substr(start, i - start));
+        }
+        if (!paramName.empty() && SameName(paramName, name)) return value;
+        while (i < v.size() && v[i] != ';') ++i;
+    }
+    return std::nullopt;
+}
+
+std::string HeaderFieldValue(const LineList& lines, std::string_view name) {
+    for (std::size_t i = 0; i < lines.Count() && !lines.Get(i).empty(); ++i) {
+        const auto field = FieldName(lines.Get(i));
+        if (!field || !SameName(*field, name)) continue;
+        std::vector<std::string_view> fieldLines{lines.Get(i)};
+        for (std::size_t k = i + 1; k < lines.Count() && IsContinuationLine(lines.Get(k)); ++k) {
+            fieldLines.push_back(lines.Get(k));
+        }
+        return UnfoldField(fieldLines);
+    }
+    return {};
+}
+
+}  // namespace vornek

@@ -1,0 +1,39 @@
+// Recognises header fields, unfolds their values and reads MIME parameters.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "LineList.h"
+
+namespace vornek {
+
+// A header line that begins with a blank continues the field above it.
+bool IsContinuationLine(std::string_view line);
+
+// The field name of a header line `name:` (printable ASCII without colon, blanks
+// allowed before the colon); nothing when the line is not a field line.
+std::optional<std::string_view> FieldName(std::string_view line);
+
+// ASCII-only, letter-case-insensitive comparison of two field or parameter names.
+bool SameName(std::string_view a, std::string_view b);
+
+// The value of a field from its lines (the `name:` line, then its continuation lines):
+// everything after the colon, the line breaks removed, outer blanks trimmed.
+std::string UnfoldField(const std::vector<std::string_view>& fieldLines);
+
+// The media type of a Content-Type value, lower-cased ("multipart/alternative");
+// empty when the value has none.
+std::string MediaTypeOf(std::string_view contentType);
+
+// The value of the MIME parameter `name` (any letter case; quoted or a token) in a
+// Content-Type value, or nothing when the parameter is absent.
+std::optional<std::string> ParameterValue(std::string_view contentType, std::string_view name);
+
+// The unfolded value of the first field called `name` in the message header (the
+// lines above the first empty line); empty when there is no such field.
+std::string HeaderFieldValue(const LineList& lines, std::string_view name);
+
+}  // namespace vornek

@@ -1,0 +1,157 @@
+// Flattening multipart messages to their first part, over a table of sample messages.
+#include "mime/Flatten.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "mime/HeaderFields.h"
+
+namespace vornek {
+namespace {
+
+std::string ReadFixture(const std::string& name) {
+    std::ifstream in(std::string(VORNEK_FIXTURES) + "/flatten/" + name, std::ios::binary);
+    EXPECT_TRUE(in) << "missing fixture " << name;
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string ToCrLf(const std::string& lf) {
+    std::string out;
+    for (char c : lf) {
+        if (c == '\n') out += '\r';
+        out += c;
+    }
+    return out;
+}
+
+struct FixtureCase {
+    const char* name;
+    FlattenResult result;
+};
+
+std::ostream& operator<<(std::ostream& os, const FixtureCase& c) { return os << c.name; }
+
+class flatten_fixture_test : public testing::TestWithParam<FixtureCase> {};
+
+// Every fixture is run with LF and with CR LF line breaks: the result must not
+// depend on them, and the rewritten lines always come out joined with CR LF.
+TEST_P(flatten_fixture_test, gives_the_expected_message) {
+    const FixtureCase& c = GetParam();
+    const std::string source = ReadFixture(std::string(c.name) + ".eml");
+    for (const std::string& text : {source, ToCrLf(source)}) {
+        LineList lines;
+        lines.SetText(text);
+        const std::string before = lines.GetText();
+        const std::string ctValue = HeaderFieldValue(lines, "Content-Type");
+        ASSERT_TRUE(IsMultipartValue(ctValue)) << ctValue;
+
+        EXPECT_EQ(FlattenToFirstPart(lines, ctValue), c.result);
+        if (c.result == FlattenResult::Rewritten) {
+            EXPECT_EQ(lines.GetText(), ToCrLf(ReadFixture(std::string(c.name) + ".expected")));
+        } else {
+            EXPECT_EQ(lines.GetText(), before) << "a refused message must stay untouched";
+        }
+    }
+}
+
+const FixtureCase kFixtures[] = {
+    {"worked_example", FlattenResult::Rewritten},
+    {"boundary_on_ct_line", FlattenResult::Rewritten},
+    {"epilogue_and_three_parts", FlattenResult::Rewritten},
+    {"single_part_with_close", FlattenResult::Rewritten},
+    {"missing_close_two_parts", FlattenResult::Rewritten},
+    {"single_part_no_close", FlattenResult::Rewritten},
+    {"letter_case", FlattenResult::Rewritten},
+    {"dkim_mentions_content_type", FlattenResult::Rewritten},
+    {"unquoted_boundary_and_more_params", FlattenResult::Rewritten},
+    {"boundary_in_body_text", FlattenResult::Rewritten},
+    {"nested_alternative_in_mixed", FlattenResult::Rewritten},
+    {"content_field_duplicates", FlattenResult::Rewritten},
+    {"part_without_header", FlattenResult::Rewritten},
+    {"signed", FlattenResult::SignedOrEncrypted},
+    {"encrypted", FlattenResult::SignedOrEncrypted},
+    {"signed_inside_mixed", FlattenResult::SignedOrEncrypted},
+    {"nested_reuses_outer_boundary", FlattenResult::NotRecognised},
+    {"digest_without_part_type", FlattenResult::NotRecognised},
+    {"no_header_end", FlattenResult::NotRecognised},
+    {"delimiter_in_header", FlattenResult::NotRecognised},
+    {"no_first_delimiter", FlattenResult::NotRecognised},
+    {"no_boundary", FlattenResult::NotRecognised},
+    {"part_header_not_ended", FlattenResult::NotRecognised},
+    {"close_before_first_part", FlattenResult::NotRecognised},
+    {"not_a_header_line", FlattenResult::NotRecognised},
+};
+
+INSTANTIATE_TEST_SUITE_P(fixtures, flatten_fixture_test, testing::ValuesIn(kFixtures),
+                         [](const testing::TestParamInfo<FixtureCase>& p) { return p.param.name; });
+
+// The host hands over the Content-Type value itself; the flattening takes the
+// boundary from that value, not from the lines.
+TEST(flatten_test, worked_example_with_the_host_value_gives_twelve_lines) {
+    LineList lines;
+    lines.SetText(ReadFixture("worked_example.eml"));
+    ASSERT_EQ(lines.Count(), 26u);
+    ASSERT_EQ(FlattenToFirstPart(lines, "multipart/alternative;\tboundary=\"----=_Part_01\""),
+              FlattenResult::Rewritten);
+    const char* const expected[] = {
+        "Return-Path: <taro@example.jp>",
+        "From: Taro Yamada <taro@example.jp>",
+        "Subject: test",
+        "MIME-Version: 1.0",
+        "X-Mailer: Example Mailer 1.0",
+        "Content-Type: text/plain;",
+        "\tcharset=\"iso-2022-jp\"",
+        "Content-Transfer-Encoding: 7bit",
+        "",
+        "Hello",
+        "",
+        "",
+    };
+    ASSERT_EQ(lines.Count(), std::size(expected));
+    for (std::size_t i = 0; i < lines.Count(); ++i) EXPECT_EQ(lines.Get(i), expected[i]) << i;
+}
+
+TEST(flatten_test, refuses_values_that_do_not_describe_the_message) {
+    const std::string source = ReadFixture("boundary_on_ct_line.eml");
+    const char* const values[] = {
+        "",                                         // no value from the host
+        "text/plain",                               // not multipart
+        "text/plain; x=\"multipart/\"",             // mentions multipart only in a parameter
+        "multipart/alternative",                    // no boundary
+        "multipart/alternative; boundary=\"\"",     // empty boundary
+        "multipart/alternative; boundary=\"b\"",    // a boundary the body does not use
+        "multipart/alternative; boundary=\"b1",     // unterminated quote
+    };
+    for (const char* value : values) {
+        LineList lines;
+        lines.SetText(source);
+        EXPECT_EQ(FlattenToFirstPart(lines, value), FlattenResult::NotRecognised) << value;
+        EXPECT_EQ(lines.GetText(), ToCrLf(source)) << value;
+    }
+}
+
+TEST(flatten_test, empty_and_header_only_messages_are_not_recognised) {
+    for (const char* text : {"", "\r\n", "Content-Type: multipart/mixed; boundary=\"x\"\r\n"}) {
+        LineList lines;
+        lines.SetText(text);
+        const std::string before = lines.GetText();
+        EXPECT_EQ(FlattenToFirstPart(lines, "multipart/mixed; boundary=\"x\""), FlattenResult::NotRecognised);
+        EXPECT_EQ(lines.GetText(), before);
+    }
+}
+
+TEST(flatten_test, multipart_is_judged_by_the_lowered_value) {
+    EXPECT_TRUE(IsMultipartValue("Multipart/Alternative; boundary=x"));
+    EXPECT_TRUE(IsMultipartValue("MULTIPART/MIXED"));
+    EXPECT_FALSE(IsMultipartValue("text/plain"));
+    EXPECT_FALSE(IsMultipartValue("multipart"));
+    EXPECT_FALSE(IsMultipartValue(""));
+}
+
+}  // namespace
+}  // namespace vornek
