@@ -1,8 +1,6 @@
 // Flattens one whole message as the command line sees it: bytes in, bytes out.
 #include "FlattenMessage.h"
 
-#include <utility>
-
 #include "../mime/Flatten.h"
 #include "../mime/HeaderFields.h"
 #include "../mime/LineList.h"
@@ -15,34 +13,27 @@ std::string_view LineBreakOf(std::string_view message) {
     return (lf != std::string_view::npos && lf > 0 && message[lf - 1] == '\r') ? "\r\n" : "\n";
 }
 
-FlattenOutcome Unchanged(std::string message, std::string reason) {
-    return {false, std::move(message), std::move(reason)};
-}
+FlattenOutcome Unchanged(const char* reason) { return {false, {}, reason}; }
 
 }  // namespace
 
-FlattenOutcome FlattenMessage(std::string message) {
+FlattenOutcome FlattenMessage(const MessageText& message) {
+    LineList lines;
+    lines.SetText(message.text, message.owner);
     // A NUL byte ends the text for the line list, so everything after it would be
     // lost from the rewritten message.
-    if (message.find('\0') != std::string::npos) {
-        return Unchanged(std::move(message), "the message contains NUL bytes");
-    }
-    const std::string_view eol = LineBreakOf(message);
-    LineList lines;
-    lines.SetText(std::move(message));
+    if (lines.EndedAtNul()) return Unchanged("the message contains NUL bytes");
     const std::string ctValue = HeaderFieldValue(lines, "Content-Type");
-    if (!IsMultipartValue(ctValue)) {
-        return Unchanged(std::string(lines.OriginalText()), "not a multipart message");
-    }
+    if (!IsMultipartValue(ctValue)) return Unchanged("not a multipart message");
     switch (FlattenToFirstPart(lines, ctValue)) {
         case FlattenResult::Rewritten:
-            return {true, lines.Join(eol), {}};
+            return {true, lines.Join(LineBreakOf(message.text)), {}};
         case FlattenResult::SignedOrEncrypted:
-            return Unchanged(std::string(lines.OriginalText()), "signed or encrypted message");
+            return Unchanged("signed or encrypted message");
         case FlattenResult::NotRecognised:
             break;
     }
-    return Unchanged(std::string(lines.OriginalText()), "MIME structure not recognised");
+    return Unchanged("MIME structure not recognised");
 }
 
 }  // namespace vornek::cli

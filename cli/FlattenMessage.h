@@ -3,17 +3,20 @@
 
 #include <string>
 
+#include "FileIo.h"
+
 namespace vornek::cli {
 
 struct FlattenOutcome {
     bool rewritten = false;
-    std::string text;    // the rewritten message, or the input byte for byte
+    std::string text;    // the rewritten message (empty when unchanged)
     std::string reason;  // why the message was left unchanged
 };
 
 // Flattens `message` to its first body part when its Content-Type names a multipart
 // type. The output keeps the input's line breaks: CR LF when its first line break
 // is CR LF, LF otherwise.
-FlattenOutcome FlattenMessage(std::string message);
+// A message left unchanged is written out from `message` itself.
+FlattenOutcome FlattenMessage(const MessageText& message);
 
 }  // namespace vornek::cli

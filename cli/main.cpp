@@ -53,8 +53,11 @@ void ReportUnchanged(const std::string& name, const FlattenOutcome& outcome) {
 int FlattenToStandardOutput(const std::string& file) {
     const bool fromStdin = file.empty() || file == "-";
     const std::string name = fromStdin ? "standard input" : file;
-    FlattenOutcome outcome = FlattenMessage(fromStdin ? vornek::cli::ReadStandardInput() : vornek::cli::ReadFile(file));
-    vornek::cli::WriteStandardOutput(outcome.text);
+    const vornek::cli::MessageText message =
+        fromStdin ? vornek::cli::ReadStandardInput() : vornek::cli::ReadFile(file);
+    const FlattenOutcome outcome = FlattenMessage(message);
+    vornek::cli::WriteStandardOutput(outcome.rewritten ? std::string_view(outcome.text)
+                                                       : message.text);
     if (outcome.rewritten) return kRewritten;
     ReportUnchanged(name, outcome);
     return kUnchanged;
@@ -62,7 +65,7 @@ int FlattenToStandardOutput(const std::string& file) {
 
 int FlattenInPlace(const std::string& file, const std::string& suffix) {
     try {
-        FlattenOutcome outcome = FlattenMessage(vornek::cli::ReadFile(file));
+        const FlattenOutcome outcome = FlattenMessage(vornek::cli::ReadFile(file));
         if (!outcome.rewritten) {
             ReportUnchanged(file, outcome);
             return kUnchanged;
@@ -99,7 +102,8 @@ int RunFlatten(const std::vector<std::string>& args) {
         }
     }
     if (!inPlace) {
-        if (files.size() > 1) return UsageError("flatten takes one FILE; use -i to rewrite several files");
+        if (files.size() > 1)
+            return UsageError("flatten takes one FILE; use -i to rewrite several files");
         return FlattenToStandardOutput(files.empty() ? std::string() : files.front());
     }
     if (files.empty()) return UsageError("-i needs at least one FILE");
@@ -122,7 +126,8 @@ int Run(const std::vector<std::string>& args) {
         return kRewritten;
     }
     if (command == "--version") {
-        std::printf("vornek %s (%s %s)\n", VORNEK_VERSION_DOTTED, VORNEK_PRODUCT_NAME, VORNEK_PRODUCT_VERSION);
+        std::printf("vornek %s (%s %s)\n", VORNEK_VERSION_DOTTED, VORNEK_PRODUCT_NAME,
+                    VORNEK_PRODUCT_VERSION);
         return kRewritten;
     }
     if (command != "flatten") return UsageError("unknown command '" + command + "'");

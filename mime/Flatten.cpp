@@ -1,6 +1,7 @@
 // Rewrites a multipart message into a single-part message that keeps its first part.
 #include "Flatten.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,22 +11,52 @@
 namespace vornek {
 namespace {
 
-using Indices = std::vector<std::size_t>;
-
-// The lines of the message as it stands between rounds: positions into `cur`, each
-// holding an index into the caller's LineList. Nothing touches the LineList until
-// every round has succeeded.
+// The message as it stands between rounds: runs of lines of the caller's LineList,
+// addressed by position. Nothing touches the LineList until every round has
+// succeeded, and a few runs describe even a message of millions of lines.
 class Message {
-public:
-    Message(const LineList& lines, Indices cur) : lines_(lines), cur_(std::move(cur)) {}
+  public:
+    Message(const LineList& lines, std::vector<LineRange> runs)
+        : lines_(lines), runs_(std::move(runs)) {
+        for (const LineRange& r : runs_) {
+            starts_.push_back(size_);
+            size_ += r.last - r.first;
+        }
+    }
 
-    std::size_t Size() const { return cur_.size(); }
-    std::string_view Line(std::size_t pos) const { return lines_.Get(cur_[pos]); }
-    std::size_t IndexAt(std::size_t pos) const { return cur_[pos]; }
+    std::size_t Size() const { return size_; }
+    std::string_view Line(std::size_t pos) const {
+        const std::size_t k = RunAt(pos);
+        return lines_.Get(runs_[k].first + (pos - starts_[k]));
+    }
 
-private:
+    // The runs of LineList indices that hold positions [from, to).
+    void AppendRuns(std::size_t from, std::size_t to, std::vector<LineRange>& out) const {
+        for (std::size_t k = from < to ? RunAt(from) : runs_.size();
+             k < runs_.size() && starts_[k] < to; ++k) {
+            const std::size_t lo = std::max(from, starts_[k]) - starts_[k] + runs_[k].first;
+            const std::size_t hi = std::min(to, starts_[k] + runs_[k].last - runs_[k].first) -
+                                   starts_[k] + runs_[k].first;
+            if (lo == hi) continue;
+            if (!out.empty() && out.back().last == lo) {
+                out.back().last = hi;
+            } else {
+                out.push_back({lo, hi});
+            }
+        }
+    }
+
+  private:
+    std::size_t RunAt(std::size_t pos) const {
+        return static_cast<std::size_t>(std::upper_bound(starts_.begin(), starts_.end(), pos) -
+                                        starts_.begin()) -
+               1;
+    }
+
     const LineList& lines_;
-    Indices cur_;
+    std::vector<LineRange> runs_;
+    std::vector<std::size_t> starts_;  // position of the first line of each run
+    std::size_t size_ = 0;
 };
 
 struct Field {
@@ -97,12 +128,12 @@ bool IsSignedOrEncrypted(const std::string& mediaType) {
 }
 
 // Content fields that a lifted first part may bring and that must then stand only once.
-constexpr std::string_view kPartOwnedFields[] = {
-    "Content-Transfer-Encoding", "Content-Disposition", "Content-Description", "Content-ID"};
+constexpr std::string_view kPartOwnedFields[] = {"Content-Transfer-Encoding", "Content-Disposition",
+                                                 "Content-Description", "Content-ID"};
 
 struct Round {
     FlattenResult result = FlattenResult::NotRecognised;
-    Indices kept;                   // the lines of the rewritten message
+    std::vector<LineRange> kept;    // the lines of the rewritten message
     std::string liftedContentType;  // the lifted first part's Content-Type value, if any
 };
 
@@ -168,10 +199,8 @@ Round FlattenOnce(const Message& m, std::string_view ctValue) {
     const Field* partContentType = FindField(*partHeader, "Content-Type");
     if (mediaType == "multipart/digest" && !partContentType) return r;  // implied message/rfc822
 
-    std::vector<bool> dropped(m.Size(), false);
-    auto drop = [&](std::size_t from, std::size_t to) {  // [from, to)
-        for (std::size_t pos = from; pos < to; ++pos) dropped[pos] = true;
-    };
+    std::vector<LineRange> dropped;  // positions
+    auto drop = [&](std::size_t from, std::size_t to) { dropped.push_back({from, to}); };
     drop(contentType->first, contentType->last + 1);
     for (std::string_view name : kPartOwnedFields) {
         if (!FindField(*partHeader, name)) continue;
@@ -182,10 +211,14 @@ Round FlattenOnce(const Message& m, std::string_view ctValue) {
     drop(header->end, firstDelimiter + 1);  // header's empty line, preamble, first delimiter
     drop(partEnd, dropEnd);
 
-    r.kept.reserve(m.Size());
-    for (std::size_t pos = 0; pos < m.Size(); ++pos) {
-        if (!dropped[pos]) r.kept.push_back(m.IndexAt(pos));
+    std::sort(dropped.begin(), dropped.end(),
+              [](const LineRange& a, const LineRange& b) { return a.first < b.first; });
+    std::size_t keptFrom = 0;
+    for (const LineRange& d : dropped) {
+        m.AppendRuns(keptFrom, d.first, r.kept);
+        keptFrom = std::max(keptFrom, d.last);
     }
+    m.AppendRuns(keptFrom, m.Size(), r.kept);
     if (partContentType) r.liftedContentType = FieldValue(m, *partContentType);
     r.result = FlattenResult::Rewritten;
     return r;
@@ -198,8 +231,7 @@ bool IsMultipartValue(std::string_view ctValue) {
 }
 
 FlattenResult FlattenToFirstPart(LineList& lines, std::string_view ctValue) {
-    Indices cur(lines.Count());
-    for (std::size_t i = 0; i < cur.size(); ++i) cur[i] = i;
+    std::vector<LineRange> cur{{0, lines.Count()}};
     std::string value(ctValue);
     // Each round removes at least the header's empty line and a delimiter, so the
     // loop ends; it goes on while the lifted first part is itself multipart.

@@ -3,18 +3,25 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace vornek {
 
-// An ordered list of lines of one message source. The list owns one copy of the
-// text it was given and keeps each line as a span into it, so splitting a large
-// message allocates nothing per line and deleting a line only drops its span.
+// The lines with indices first .. last - 1.
+struct LineRange {
+    std::size_t first;
+    std::size_t last;
+};
+
+// An ordered list of lines of one message source. The list holds the text it was
+// given and keeps each line as a span into it, so splitting a large message
+// allocates nothing per line and deleting a line only drops its span.
 // A line never holds CR, LF or NUL.
 class LineList {
-public:
+  public:
     LineList() = default;
 
     // Replaces the whole content with the lines of `text`; a NUL byte ends the text.
@@ -22,6 +29,8 @@ public:
     void SetText(const char* text) { SetText(std::string_view(text ? text : "")); }
     // Same, taking over the caller's buffer instead of copying it.
     void SetText(std::string&& text);
+    // Same, for bytes that `owner` keeps alive (a mapped file), without a copy.
+    void SetText(std::string_view text, std::shared_ptr<const void> owner);
 
     // Every line followed by CR LF, the last one included; empty for an empty list.
     std::string GetText() const { return Join("\r\n"); }
@@ -33,13 +42,15 @@ public:
     std::string_view Get(std::size_t index) const;
     // Removes the line at `index`, which must lie in 0 .. Count() - 1.
     void Delete(std::size_t index);
-    // Keeps only the lines at `indices` (ascending, each inside the list), in order.
-    void KeepOnly(const std::vector<std::size_t>& indices);
+    // Keeps only the lines in `ranges` (ascending, disjoint, inside the list), in order.
+    void KeepOnly(const std::vector<LineRange>& ranges);
 
     // The text last handed to SetText, as it was given (before any NUL cut).
-    std::string_view OriginalText() const { return buffer_; }
+    std::string_view OriginalText() const { return text_; }
+    // True when a NUL byte ended the text before its last byte.
+    bool EndedAtNul() const { return endedAtNul_; }
 
-private:
+  private:
     struct Span {
         std::size_t offset;
         std::size_t length;
@@ -47,8 +58,10 @@ private:
 
     void Split();
 
-    std::string buffer_;
+    std::shared_ptr<const void> owner_;
+    std::string_view text_;
     std::vector<Span> spans_;
+    bool endedAtNul_ = false;
 };
 
 // Removes the line at `index` when it lies inside the list; otherwise does nothing.

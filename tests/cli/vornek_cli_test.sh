@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
 # Drives the vornek command line: exit codes, output bytes, in-place rewriting, bad input.
+# Usage: vornek_cli_test.sh FIXTURES COMMAND...   (COMMAND runs vornek, e.g. "wine vornek.exe")
+# With VORNEK_ON_WINDOWS=1 in the environment, the checks of POSIX file permissions
+# are left out.
 set -u
-VORNEK=$1
-FIXTURES=$2
+FIXTURES=$1
+shift
+VORNEK=("$@")
+ON_WINDOWS=${VORNEK_ON_WINDOWS:-}
 work=$(mktemp -d)
 trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
 passed=0
@@ -23,7 +28,7 @@ check() {  # check NAME CONDITION...
 out=$work/out
 err=$work/err
 run() {
-    "$VORNEK" "$@" >"$out" 2>"$err"
+    "${VORNEK[@]}" "$@" >"$out" 2>"$err"
     status=$?
 }
 
@@ -63,10 +68,10 @@ run flatten "$work/empty.eml"
 check "empty input exits 1 with empty output" test "$status" -eq 1 -a ! -s "$out"
 
 # A NUL byte would cut the message short; the message must come out whole.
-{ cat "$FIXTURES/flatten/worked_example.eml"; printf 'tail\0after nul\n'; } >"$work/nul.eml"
-run flatten "$work/nul.eml"
+{ cat "$FIXTURES/flatten/worked_example.eml"; printf 'tail\0after nul\n'; } >"$work/with-nul-byte.eml"
+run flatten "$work/with-nul-byte.eml"
 check "NUL bytes exit 1" test "$status" -eq 1
-check "NUL bytes output whole" cmp -s "$out" "$work/nul.eml"
+check "NUL bytes output whole" cmp -s "$out" "$work/with-nul-byte.eml"
 check "NUL bytes reason" grep -q "NUL" "$err"
 
 # --- errors -------------------------------------------------------------------
@@ -78,7 +83,7 @@ run flatten "$work"
 check "directory exits 2" test "$status" -eq 2 -a ! -s "$out"
 check "directory message" grep -q "is a directory" "$err"
 
-if [ "$(id -u)" -ne 0 ]; then
+if [ "$(id -u)" -ne 0 ] && [ -z "$ON_WINDOWS" ]; then
     cp "$FIXTURES/flatten/worked_example.eml" "$work/unreadable.eml"
     chmod 000 "$work/unreadable.eml"
     run flatten "$work/unreadable.eml"
@@ -111,7 +116,7 @@ run flatten -i "$work/a.eml" "$work/b.eml"
 check "in place: worst status of the files" test "$status" -eq 1
 check "in place: nothing on stdout" test ! -s "$out"
 check "in place: rewritten file" cmp -s "$work/a.eml" "$FIXTURES/flatten/worked_example.expected"
-check "in place: permissions kept" test "$(stat -c %a "$work/a.eml")" = 640
+[ -n "$ON_WINDOWS" ] || check "in place: permissions kept" test "$(stat -c %a "$work/a.eml")" = 640
 check "in place: unchanged file untouched" test "$(stat -c %Y "$work/b.eml")" = "$(date -d 2001-01-01 +%s)"
 check "in place: no temporary files left" test "$(ls "$work" | grep -c vornek-)" -eq 0
 
@@ -128,7 +133,7 @@ check "-iSUFFIX still rewrites the good file" cmp -s "$work/d.eml" "$FIXTURES/fl
 check "-iSUFFIX keeps the good original" cmp -s "$work/d.eml.bak" "$FIXTURES/flatten/worked_example.eml"
 
 # A folder that cannot take the temporary file: the original must stay whole.
-if [ "$(id -u)" -ne 0 ]; then
+if [ "$(id -u)" -ne 0 ] && [ -z "$ON_WINDOWS" ]; then
     mkdir "$work/ro"
     cp "$FIXTURES/flatten/worked_example.eml" "$work/ro/e.eml"
     chmod 555 "$work/ro"
@@ -137,10 +142,10 @@ if [ "$(id -u)" -ne 0 ]; then
     check "read-only folder leaves the file whole" cmp -s "$work/ro/e.eml" "$FIXTURES/flatten/worked_example.eml"
 fi
 
-# A full disk: the temporary file cannot be written, the original must stay whole.
-if [ -w /dev/full ] && [ "$(uname)" = Linux ]; then
+# A full disk behind standard output.
+if [ -w /dev/full ] && [ -z "$ON_WINDOWS" ]; then
     cp "$FIXTURES/flatten/worked_example.eml" "$work/f.eml"
-    "$VORNEK" flatten "$work/f.eml" >/dev/full 2>"$err"
+    "${VORNEK[@]}" flatten "$work/f.eml" >/dev/full 2>"$err"
     check "write error on stdout exits 2" test $? -eq 2
 fi
 

@@ -119,13 +119,13 @@ TEST(flatten_test, worked_example_with_the_host_value_gives_twelve_lines) {
 TEST(flatten_test, refuses_values_that_do_not_describe_the_message) {
     const std::string source = ReadFixture("boundary_on_ct_line.eml");
     const char* const values[] = {
-        "",                                         // no value from the host
-        "text/plain",                               // not multipart
-        "text/plain; x=\"multipart/\"",             // mentions multipart only in a parameter
-        "multipart/alternative",                    // no boundary
-        "multipart/alternative; boundary=\"\"",     // empty boundary
-        "multipart/alternative; boundary=\"b\"",    // a boundary the body does not use
-        "multipart/alternative; boundary=\"b1",     // unterminated quote
+        "",                                       // no value from the host
+        "text/plain",                             // not multipart
+        "text/plain; x=\"multipart/\"",           // mentions multipart only in a parameter
+        "multipart/alternative",                  // no boundary
+        "multipart/alternative; boundary=\"\"",   // empty boundary
+        "multipart/alternative; boundary=\"b\"",  // a boundary the body does not use
+        "multipart/alternative; boundary=\"b1",   // unterminated quote
     };
     for (const char* value : values) {
         LineList lines;
@@ -140,7 +140,8 @@ TEST(flatten_test, empty_and_header_only_messages_are_not_recognised) {
         LineList lines;
         lines.SetText(text);
         const std::string before = lines.GetText();
-        EXPECT_EQ(FlattenToFirstPart(lines, "multipart/mixed; boundary=\"x\""), FlattenResult::NotRecognised);
+        EXPECT_EQ(FlattenToFirstPart(lines, "multipart/mixed; boundary=\"x\""),
+                  FlattenResult::NotRecognised);
         EXPECT_EQ(lines.GetText(), before);
     }
 }

@@ -1,7 +1,7 @@
 // Header field recognition, unfolding and MIME parameters.
-#include "mime/HeaderFields.h"
-
 #include <gtest/gtest.h>
+
+#include "mime/HeaderFields.h"
 
 namespace vornek {
 namespace {

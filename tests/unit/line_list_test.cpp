@@ -1,10 +1,10 @@
 // Splitting, joining and the byte-wise text rules of the line list.
-#include "mime/LineList.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
+
+#include "mime/LineList.h"
 
 namespace vornek {
 namespace {
@@ -44,10 +44,13 @@ const SplitCase kSplitCases[] = {
     {"nul_first", std::string("\0A", 2), {}, ""},
     {"empty_lines_kept", "\n\nA\n\n", {"", "", "A", ""}, "\r\n\r\nA\r\n\r\n"},
     // Shift-JIS bytes pass through untouched, also trail bytes in the ASCII range.
-    {"shift_jis", "\x83\x65\x83\x58\x83\x67\r\n\x95\x5c", {"\x83\x65\x83\x58\x83\x67", "\x95\x5c"},
+    {"shift_jis",
+     "\x83\x65\x83\x58\x83\x67\r\n\x95\x5c",
+     {"\x83\x65\x83\x58\x83\x67", "\x95\x5c"},
      "\x83\x65\x83\x58\x83\x67\r\n\x95\x5c\r\n"},
     // Longer than one vector step of the scanner, with the break at every offset.
-    {"long_lines", std::string(40, 'x') + "\n" + std::string(17, 'y') + "\r" + std::string(16, 'z'),
+    {"long_lines",
+     std::string(40, 'x') + "\n" + std::string(17, 'y') + "\r" + std::string(16, 'z'),
      {std::string(40, 'x'), std::string(17, 'y'), std::string(16, 'z')},
      std::string(40, 'x') + "\r\n" + std::string(17, 'y') + "\r\n" + std::string(16, 'z') + "\r\n"},
 };
@@ -102,7 +105,7 @@ TEST(line_list_test, safe_delete_ignores_indices_outside_the_list) {
 TEST(line_list_test, keep_only_selects_a_subsequence) {
     LineList list;
     list.SetText("A\nB\nC\nD\n");
-    list.KeepOnly({0, 2, 3});
+    list.KeepOnly({{0, 1}, {2, 2}, {2, 4}});
     EXPECT_EQ(list.GetText(), "A\r\nC\r\nD\r\n");
     EXPECT_EQ(list.Join("\n"), "A\nC\nD\n");
 }
