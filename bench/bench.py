@@ -1,0 +1,122 @@
+#!/usr/bin/env python3
+"""Times `vornek flatten` against `cat` on large generated messages.
+
+Generates messages of about 1 MB, 25 MB and 100 MB (a text part, an HTML part and a
+base64 attachment) under bench/data/, builds the optimised `release` preset, and
+prints for each size the median wall time of `vornek flatten FILE > /dev/null` and of
+`cat FILE > /dev/null`, their ratio, and vornek's peak resident memory against the
+message size. Targets: on 25 MB within 3x cat, peak memory within 3x the message,
+time growing linearly with size.
+
+Usage: bench/bench.py [--runs N] [--sizes 1,25,100]
+"""
+import argparse
+import base64
+import os
+import random
+import statistics
+import subprocess
+import sys
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+DATA = os.path.join(ROOT, "bench", "data")
+VORNEK = os.path.join(ROOT, "build", "release", "vornek")
+GNU_TIME = "/usr/bin/time"  # Debian package "time"
+
+HEADER = (
+    "Return-Path: <taro@example.jp>\r\n"
+    "From: Taro Yamada <taro@example.jp>\r\n"
+    "To: hanako@example.jp\r\n"
+    "Subject: benchmark message\r\n"
+    "MIME-Version: 1.0\r\n"
+    "Content-Type: multipart/mixed;\r\n"
+    "\tboundary=\"----=_Part_Mixed\"\r\n"
+    "\r\n"
+    "This is a multi-part message in MIME format.\r\n"
+    "\r\n"
+    "------=_Part_Mixed\r\n"
+    "Content-Type: multipart/alternative;\r\n"
+    "\tboundary=\"----=_Part_Alt\"\r\n"
+    "\r\n"
+    "------=_Part_Alt\r\n"
+    "Content-Type: text/plain; charset=\"iso-2022-jp\"\r\n"
+    "Content-Transfer-Encoding: 7bit\r\n"
+    "\r\n"
+)
+
+
+def generate(path, megabytes):
+    rng = random.Random(megabytes)
+    with open(path, "wb") as f:
+        f.write(HEADER.encode())
+        f.write(b"Hello, this is the text part.\r\n" * 200)
+        f.write(b"------=_Part_Alt\r\nContent-Type: text/html; charset=\"iso-2022-jp\"\r\n\r\n")
+        f.write(b"<p>Hello, this is the HTML part.</p>\r\n" * 400)
+        f.write(b"------=_Part_Alt--\r\n\r\n------=_Part_Mixed\r\n")
+        f.write(b"Content-Type: application/octet-stream; name=\"data.bin\"\r\n"
+                b"Content-Transfer-Encoding: base64\r\n"
+                b"Content-Disposition: attachment; filename=\"data.bin\"\r\n\r\n")
+        target = megabytes * 1000 * 1000
+        chunk = base64.encodebytes(rng.randbytes(57 * 1000)).replace(b"\n", b"\r\n")
+        while f.tell() < target:
+            f.write(chunk)
+        f.write(b"------=_Part_Mixed--\r\n")
+
+
+def run_once(argv):
+    """Wall seconds of one run, output to /dev/null."""
+    with open(os.devnull, "wb") as null:
+        start = time.perf_counter()
+        code = subprocess.call(argv, stdout=null)
+        elapsed = time.perf_counter() - start
+    if code != 0:
+        sys.exit(f"{argv} exited with {code}")
+    return elapsed
+
+
+def median_time(argv, runs):
+    run_once(argv)  # warm the page cache
+    return statistics.median(run_once(argv) for _ in range(runs))
+
+
+def peak_kilobytes(argv):
+    """Peak resident memory of one run. A child forked from Python would report
+    Python's own size, so GNU time measures it from a small process of its own."""
+    if not os.path.exists(GNU_TIME):
+        return None
+    with open(os.devnull, "wb") as null:
+        out = subprocess.run([GNU_TIME, "-f", "%M"] + argv, stdout=null, stderr=subprocess.PIPE, check=True)
+    return int(out.stderr.decode().strip().splitlines()[-1])
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--runs", type=int, default=15)
+    parser.add_argument("--sizes", default="1,25,100")
+    args = parser.parse_args()
+
+    subprocess.run(["cmake", "--preset", "release"], cwd=ROOT, check=True, stdout=subprocess.DEVNULL)
+    subprocess.run(["cmake", "--build", "--preset", "release", "--target", "vornek"], cwd=ROOT,
+                   check=True, stdout=subprocess.DEVNULL)
+    os.makedirs(DATA, exist_ok=True)
+
+    print(f"{'message':>10} {'vornek ms':>10} {'cat ms':>8} {'ratio':>6} "
+          f"{'vornek MiB':>11} {'x size':>7} {'ms per MB':>10}")
+    for mb in (int(s) for s in args.sizes.split(",")):
+        path = os.path.join(DATA, f"message-{mb}mb.eml")
+        if not os.path.exists(path):
+            generate(path, mb)
+        size = os.path.getsize(path)
+        vornek_t = median_time([VORNEK, "flatten", path], args.runs)
+        cat_t = median_time(["cat", path], args.runs)
+        kb = peak_kilobytes([VORNEK, "flatten", path])
+        memory = f"{kb / 1024:>11.1f} {kb * 1024 / size:>7.2f}" if kb else f"{'n/a':>11} {'n/a':>7}"
+        print(f"{size / 1e6:>8.1f}MB {vornek_t * 1e3:>10.2f} {cat_t * 1e3:>8.2f} "
+              f"{vornek_t / cat_t:>6.2f} {memory} {vornek_t * 1e3 / (size / 1e6):>10.3f}")
+    if not os.path.exists(GNU_TIME):
+        print("peak memory needs GNU time: apt-get install time")
+
+
+if __name__ == "__main__":
+    main()

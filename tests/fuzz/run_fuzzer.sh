@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer target and runs it for a bounded time (default 60 s).
+# Usage: tests/fuzz/run_fuzzer.sh [SECONDS]
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+seconds=${1:-60}
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz --target flatten_fuzzer
+# The seeds stay as committed; what the run finds goes to a scratch folder.
+scratch=tests/fuzz/corpus-run
+mkdir -p "$scratch"
+build/fuzz/flatten_fuzzer -max_total_time="$seconds" -max_len=4096 -print_final_stats=1 \
+    -dict=tests/fuzz/mime.dict "$scratch" tests/fuzz/corpus
