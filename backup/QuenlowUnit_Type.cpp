@@ -1,0 +1,18 @@
+// The one-slot backup of the last message the plug-in rewrote.
+#include "QuenlowUnit_Type.h"
+
+#include <utility>
+
+namespace vornek {
+
+void CaptureBackup(TBuckup& backup, const LineList& source, const std::string& mailId) {
+    // Copy first, then move in: a failed copy must not leave half a capture. The
+    // lines share the text they point into, so even a large source is not copied.
+    LineList lines = source;
+    std::string id = mailId;
+    backup.Source = std::move(lines);
+    backup.MailID = std::move(id);
+    backup.Stored = 1;
+}
+
+}  // namespace vornek
