@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: the native suite
 # under AddressSanitizer and UndefinedBehaviorSanitizer, then the Windows build
-# under Wine.
+# (the plug-in DLL loaded by a test host, and vornek.exe) under Wine on a virtual
+# X display.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -12,4 +13,4 @@ ctest --preset native
 
 cmake --preset win32 >/dev/null
 cmake --build --preset win32
-bash scripts/wine-env.sh ctest --preset win32
+xvfb-run -a bash scripts/wine-env.sh ctest --preset win32

@@ -1,0 +1,321 @@
+// Scenarios that drive the real plug-in DLL through the test host.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "BoxDriver.h"
+#include "TestHost.h"
+
+namespace testhost {
+namespace {
+
+// "確認", "ｷｬﾝｾﾙ" in Shift-JIS.
+const std::string kConfirmTitle =
+    "\x8Am\x94"
+    "F";
+const std::string kCancelCaption = "\xB7\xAC\xDD\xBE\xD9";
+const std::string kStripQuestion =
+    "The HTML attachment on this email will be deleted.  This operation can be undone by going to "
+    "the "
+    "settings dialog for this plugin.  This can be found by going to Tools > Plug-Ins Setup > "
+    "HTML-VORNEK "
+    "and clicking 'Restore'.";
+const std::string kHostTitle = "TestHost";
+
+using NoArgs = int(WINAPI*)();
+using OneArg = int(WINAPI*)(LPARAM);
+using TwoArgs = int(WINAPI*)(LPARAM, LPARAM);
+using ThreeArgs = int(WINAPI*)(LPARAM, LPARAM, LPARAM);
+
+const char* const kExports[] = {
+    "BKC_OnEveryMinute", "BKC_OnExit",        "BKC_OnFinishRetrieve", "BKC_OnKeyDispatch",
+    "BKC_OnMenuInit",    "BKC_OnOpenCompose", "BKC_OnOpenFolder",     "BKC_OnOpenMail",
+    "BKC_OnOutgoing",    "BKC_OnPlugInInfo",  "BKC_OnPlugInSetup",    "BKC_OnRetrieve",
+    "BKC_OnSend",        "BKC_OnStart",
+};
+
+struct Context {
+    Checks checks;
+    std::string fixtures;
+    Plugin plugin;
+};
+
+template <typename F>
+F Get(const Plugin& plugin, const char* name) {
+    return reinterpret_cast<F>(reinterpret_cast<void (*)()>(plugin.Export(name)));
+}
+
+Plugin Load(Checks& checks) {
+    Plugin plugin;
+    plugin.module = LoadLibraryW((ExecutableFolder() + L"QuenlowPlugin.dll").c_str());
+    checks.Check(plugin.module != nullptr,
+                 "the plug-in loads (error " + std::to_string(GetLastError()) + ")");
+    if (plugin.module)
+        checks.Check(RecordBeepsOf(plugin.module), "the plug-in imports MessageBeep");
+    return plugin;
+}
+
+std::vector<std::string> ExportNames(HMODULE module) {
+    auto* base = reinterpret_cast<BYTE*>(module);
+    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(
+        base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& dir =
+        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+    auto* exports = reinterpret_cast<IMAGE_EXPORT_DIRECTORY*>(base + dir.VirtualAddress);
+    auto* names = reinterpret_cast<DWORD*>(base + exports->AddressOfNames);
+    std::vector<std::string> out;
+    for (DWORD i = 0; i < exports->NumberOfNames; ++i)
+        out.emplace_back(reinterpret_cast<char*>(base + names[i]));
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+// Registers the command through the menu of the message list; returns its callback.
+CommandCallback RegisterCommand(Context& c) {
+    HMENU menu = CreatePopupMenu();
+    Get<ThreeArgs>(c.plugin, "BKC_OnMenuInit")(reinterpret_cast<LPARAM>(HostWindow()),
+                                               reinterpret_cast<LPARAM>(menu), 1);
+    DestroyMenu(menu);
+    return Host().registrations.empty() ? nullptr : Host().registrations.back().callback;
+}
+
+void UseMessage(Context& c, const std::string& fixture, const std::string& contentType,
+                DWORD status = 0x8) {
+    Host().currentMail = "mail-1";
+    Host().status = status;
+    Host().contentType = contentType;
+    Host().sources["mail-1"] = ToCrLf(ReadFile(c.fixtures + "/flatten/" + fixture));
+}
+
+void CheckBox(Checks& checks, const BoxSeen& box, const std::string& title, const std::string& text,
+              const std::vector<std::string>& buttons, bool icon, const std::string& what) {
+    checks.Check(box.title == title, what + ": title '" + box.title + "'");
+    checks.Check(box.text == text, what + ": text '" + box.text + "'");
+    checks.Check(box.buttons == buttons, what + ": buttons");
+    checks.Check(box.hasIcon == icon, what + ": icon");
+    checks.Check(!box.hostWindowEnabled,
+                 what + ": the host window is disabled while the box is open");
+    checks.Check(box.closedAfterAnswer, what + ": the box closes when answered");
+}
+
+void ScenarioExports(Context& c) {
+    std::vector<std::string> expected(std::begin(kExports), std::end(kExports));
+    c.checks.Check(ExportNames(c.plugin.module) == expected,
+                   "exactly the 14 BKC_ callbacks, undecorated");
+}
+
+void ScenarioCallbacks(Context& c) {
+    const std::size_t callsBefore = Host().calls.size();
+    auto& p = c.plugin;
+    const LPARAM text = reinterpret_cast<LPARAM>("folder");
+    c.checks.Check(Get<NoArgs>(p, "BKC_OnStart")() == 0, "BKC_OnStart returns 0");
+    c.checks.Check(Get<NoArgs>(p, "BKC_OnExit")() == 0, "BKC_OnExit returns 0");
+    c.checks.Check(Get<OneArg>(p, "BKC_OnOpenFolder")(text) == 0, "BKC_OnOpenFolder returns 0");
+    c.checks.Check(Get<OneArg>(p, "BKC_OnOpenMail")(text) == 0, "BKC_OnOpenMail returns 0");
+    c.checks.Check(Get<NoArgs>(p, "BKC_OnEveryMinute")() == 0, "BKC_OnEveryMinute returns 0");
+    c.checks.Check(Get<TwoArgs>(p, "BKC_OnOpenCompose")(0, 1) == 0, "BKC_OnOpenCompose returns 0");
+    c.checks.Check(Get<TwoArgs>(p, "BKC_OnOutgoing")(0, 1) == 0, "BKC_OnOutgoing returns 0");
+    c.checks.Check(Get<ThreeArgs>(p, "BKC_OnKeyDispatch")(0, 1, 2) == 0,
+                   "BKC_OnKeyDispatch returns 0");
+    c.checks.Check(Get<TwoArgs>(p, "BKC_OnRetrieve")(text, text) == 0, "BKC_OnRetrieve returns 0");
+    c.checks.Check(Get<OneArg>(p, "BKC_OnSend")(text) == 0, "BKC_OnSend returns 0");
+    c.checks.Check(Get<OneArg>(p, "BKC_OnFinishRetrieve")(3) == 0,
+                   "BKC_OnFinishRetrieve returns 0");
+    c.checks.Check(Get<OneArg>(p, "BKC_OnPlugInSetup")(reinterpret_cast<LPARAM>(HostWindow())) == 1,
+                   "BKC_OnPlugInSetup returns 1");
+    c.checks.Check(Host().calls.size() == callsBefore,
+                   "the idle callbacks call nothing in the host");
+}
+
+void ScenarioPluginInfo(Context& c) {
+    std::vector<char> record(496 + 8, '\x55');
+    c.checks.Check(
+        Get<OneArg>(c.plugin, "BKC_OnPlugInInfo")(reinterpret_cast<LPARAM>(record.data())) == 0,
+        "BKC_OnPlugInInfo returns 0");
+    c.checks.Check(std::string(record.data()) == "HTML-VORNEK", "plug-in name");
+    c.checks.Check(std::string(record.data() + 80) == "Tomvarek", "vendor");
+    c.checks.Check(std::string(record.data() + 160) == "ver1.02", "version");
+    c.checks.Check(std::strlen(record.data() + 240) == 115, "description of 115 Shift-JIS bytes");
+    c.checks.Check(std::all_of(record.begin() + 240 + 115, record.begin() + 496,
+                               [](char b) { return b == 0; }),
+                   "description padded with NUL bytes");
+    c.checks.Check(
+        std::all_of(record.begin() + 496, record.end(), [](char b) { return b == '\x55'; }),
+        "nothing written past 496 bytes");
+}
+
+void ScenarioMenu(Context& c) {
+    auto menuInit = Get<ThreeArgs>(c.plugin, "BKC_OnMenuInit");
+    const LPARAM window = reinterpret_cast<LPARAM>(HostWindow());
+    HMENU other = CreatePopupMenu();
+    c.checks.Check(menuInit(window, reinterpret_cast<LPARAM>(other), 0) == 0,
+                   "menu kind 0 returns 0");
+    c.checks.Check(menuInit(window, reinterpret_cast<LPARAM>(other), 2) == 0,
+                   "menu kind 2 returns 0");
+    c.checks.Check(GetMenuItemCount(other) == 0 && Host().registrations.empty(),
+                   "menu kinds 0 and 2 register nothing and add no item");
+
+    HMENU first = CreatePopupMenu();
+    HMENU second = CreatePopupMenu();
+    c.checks.Check(menuInit(window, reinterpret_cast<LPARAM>(first), 1) == 0,
+                   "menu kind 1 returns 0");
+    menuInit(window, reinterpret_cast<LPARAM>(second), 1);
+    c.checks.Check(Host().registrations.size() == 2, "two calls register two commands");
+    int index = 0;
+    for (HMENU menu : {first, second}) {
+        const Registration& r = Host().registrations[static_cast<std::size_t>(index++)];
+        c.checks.Check(r.comment == "QUENLOW" && r.target == 1 && r.callback != nullptr,
+                       "registered as QUENLOW for target 1 with a callback");
+        c.checks.Check(GetMenuItemCount(menu) == 1, "one item per menu");
+        char text[64] = {};
+        GetMenuStringA(menu, 0, text, sizeof text, MF_BYPOSITION);
+        c.checks.Check(std::string(text) == "HTML-VORNEK", "item text HTML-VORNEK");
+        c.checks.Check(static_cast<int>(GetMenuItemID(menu, 0)) == r.id,
+                       "item ID is the command ID");
+        c.checks.Check(
+            (GetMenuState(menu, 0, MF_BYPOSITION) & (MF_POPUP | MF_SEPARATOR | MF_GRAYED)) == 0,
+            "a plain string item");
+        DestroyMenu(menu);
+    }
+    DestroyMenu(other);
+}
+
+void ScenarioStripRewrite(Context& c) {
+    CommandCallback command = RegisterCommand(c);
+    UseMessage(c, "worked_example.eml", "multipart/alternative;\tboundary=\"----=_Part_01\"");
+    Host().calls.clear();
+    BoxDriver driver({Answer::FirstButton});
+    command(HostWindow(), 0);
+    const std::vector<BoxSeen> boxes = driver.Finish();
+
+    c.checks.Check(boxes.size() == 1, "one box: the confirmation");
+    if (boxes.size() == 1) {
+        CheckBox(c.checks, boxes[0], kConfirmTitle, kStripQuestion, {"OK", kCancelCaption}, true,
+                 "confirmation");
+        c.checks.Check(boxes[0].className == "#32770", "a dialog box");
+    }
+    c.checks.Check(
+        Beeps().size() == 1 && Beeps()[0].sound == 0x20 && Beeps()[0].boxesSeenBefore == 0,
+        "the question sound plays before the box opens");
+    c.checks.Check(IsWindowEnabled(HostWindow()) != FALSE, "the host window is enabled again");
+    c.checks.Check(Host().written.size() == 1 && Host().written[0].first == "mail-1",
+                   "the source is written back for the same mail ID");
+    c.checks.Check(!Host().written.empty() &&
+                       Host().written[0].second ==
+                           ToCrLf(ReadFile(c.fixtures + "/flatten/worked_example.expected")),
+                   "the worked example comes back flattened");
+    c.checks.Check(Host().outstanding.empty() && Host().badFrees == 0,
+                   "the source block is handed back once");
+    const std::vector<std::string> order = {"BKA_GetCurrentMail",
+                                            "BKA_GetStatus mail-1",
+                                            "BKA_GetSpecifiedHeader Content-Type",
+                                            "BKA_GetSource mail-1",
+                                            "BKA_Free",
+                                            "BKA_SetSource mail-1"};
+    c.checks.Check(Host().calls == order, "host calls in order");
+}
+
+void ScenarioStripDeclined(Context& c) {
+    CommandCallback command = RegisterCommand(c);
+    UseMessage(c, "worked_example.eml", "multipart/alternative;\tboundary=\"----=_Part_01\"");
+    const std::pair<Answer, const char*> answers[] = {{Answer::SecondButton, "Cancel"},
+                                                      {Answer::Escape, "Esc"},
+                                                      {Answer::CloseBox, "the close box"},
+                                                      {Answer::AltF4, "Alt+F4"}};
+    for (const auto& [answer, name] : answers) {
+        BoxDriver driver({answer});
+        command(HostWindow(), 0);
+        const std::vector<BoxSeen> boxes = driver.Finish();
+        c.checks.Check(boxes.size() == 1 && boxes[0].closedAfterAnswer,
+                       std::string(name) + " closes the box");
+        c.checks.Check(Host().written.empty(), std::string(name) + " writes nothing");
+    }
+    c.checks.Check(IsWindowEnabled(HostWindow()) != FALSE, "the host window is enabled again");
+}
+
+void ScenarioStripNotices(Context& c) {
+    CommandCallback command = RegisterCommand(c);
+    struct Case {
+        const char* fixture;
+        const char* contentType;
+        DWORD status;
+        const char* notice;
+    };
+    const Case cases[] = {
+        {"worked_example.eml", "multipart/alternative; boundary=\"----=_Part_01\"", 0x0,
+         "No HTML attachment found."},
+        {"worked_example.eml", "text/html", 0x8, "HTML only - can't delete"},
+        {"no_header_end.eml", "multipart/alternative; boundary=\"nh\"", 0x8,
+         "MIME structure not recognised - nothing was changed"},
+        {"signed.eml", "multipart/signed; boundary=\"sig\"", 0x8,
+         "Signed or encrypted message - nothing was changed"},
+    };
+    for (const Case& k : cases) {
+        UseMessage(c, k.fixture, k.contentType, k.status);
+        const bool asks = k.status != 0;
+        std::vector<Answer> answers;
+        if (asks) answers.push_back(Answer::FirstButton);
+        answers.push_back(Answer::Enter);
+        BoxDriver driver(answers);
+        command(HostWindow(), 0);
+        const std::vector<BoxSeen> boxes = driver.Finish();
+        c.checks.Check(boxes.size() == answers.size(), std::string(k.notice) + ": number of boxes");
+        if (boxes.size() == answers.size()) {
+            CheckBox(c.checks, boxes.back(), kHostTitle, k.notice, {"OK"}, false, k.notice);
+        }
+        c.checks.Check(Host().written.empty(), std::string(k.notice) + ": nothing written");
+    }
+}
+
+void ScenarioUnload(Context& c) {
+    ScenarioStripRewrite(c);
+    const std::size_t calls = Host().calls.size();
+    c.checks.Check(FreeLibrary(c.plugin.module) != FALSE, "the plug-in unloads");
+    c.checks.Check(GetModuleHandleW(L"QuenlowPlugin.dll") == nullptr, "nothing of it stays loaded");
+    c.checks.Check(Host().calls.size() == calls, "unloading calls no host function");
+    c.plugin.module = nullptr;
+}
+
+}  // namespace
+}  // namespace testhost
+
+int RunScenario(const std::string& name, const std::string& fixtures) {
+    using namespace testhost;
+    Context c;
+    c.fixtures = fixtures;
+    HostWindow();
+    if (name == "load_fails") {
+        // Run by the host build without BKA_SerializeRcpts.
+        HMODULE module = LoadLibraryW((ExecutableFolder() + L"QuenlowPlugin.dll").c_str());
+        const DWORD error = GetLastError();
+        c.checks.Check(module == nullptr, "the plug-in refuses to load");
+        c.checks.Check(error == ERROR_DLL_INIT_FAILED,
+                       "the loader reports a failed initialisation");
+        c.checks.Check(GetModuleHandleW(L"QuenlowPlugin.dll") == nullptr,
+                       "nothing of it stays loaded");
+        c.checks.Check(Host().calls.empty(), "no host function was called");
+        return c.checks.Finish(name);
+    }
+    const std::pair<const char*, void (*)(Context&)> scenarios[] = {
+        {"exports", ScenarioExports},
+        {"callbacks", ScenarioCallbacks},
+        {"plugin_info", ScenarioPluginInfo},
+        {"menu", ScenarioMenu},
+        {"strip_rewrite", ScenarioStripRewrite},
+        {"strip_declined", ScenarioStripDeclined},
+        {"strip_notices", ScenarioStripNotices},
+        {"unload", ScenarioUnload},
+    };
+    for (const auto& [scenarioName, run] : scenarios) {
+        if (name != scenarioName) continue;
+        c.plugin = Load(c.checks);
+        if (c.plugin.module) run(c);
+        if (c.plugin.module) FreeLibrary(c.plugin.module);
+        return c.checks.Finish(name);
+    }
+    std::printf("unknown scenario %s\n", name.c_str());
+    return 2;
+}

@@ -1,0 +1,199 @@
+// The test host: a stand-in for the mail client that loads the real plug-in DLL.
+//
+// It exports the host's 52 BKA_ entry points under their plain names, keeps one
+// current message, and records what the plug-in does with it. Scenarios live in
+// Scenarios.cpp; `TestHost.exe SCENARIO FIXTURES` runs one of them.
+#include "TestHost.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "BoxDriver.h"
+#include "host/BeckyAPI.h"
+
+namespace testhost {
+
+HostState& Host() {
+    static HostState state;
+    return state;
+}
+
+namespace {
+
+HWND hostWindow = nullptr;
+std::vector<Beep> beeps;
+
+BOOL WINAPI RecordBeep(UINT sound) {
+    BoxDriver* driver = CurrentDriver();
+    beeps.push_back({sound, driver ? driver->BoxesSeen() : 0});
+    return TRUE;
+}
+
+}  // namespace
+
+HWND HostWindow() {
+    if (!hostWindow) {
+        hostWindow = CreateWindowExW(0, L"STATIC", L"Test host main window",
+                                     WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 400, 200, nullptr,
+                                     nullptr, GetModuleHandleW(nullptr), nullptr);
+    }
+    return hostWindow;
+}
+
+std::vector<Beep>& Beeps() { return beeps; }
+
+bool RecordBeepsOf(HMODULE module) {
+    auto* base = reinterpret_cast<BYTE*>(module);
+    auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
+    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& dir =
+        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    for (auto* imp = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress);
+         imp->Name; ++imp) {
+        if (_stricmp(reinterpret_cast<char*>(base + imp->Name), "user32.dll") != 0) continue;
+        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + imp->OriginalFirstThunk);
+        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + imp->FirstThunk);
+        for (; names->u1.AddressOfData; ++names, ++slots) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+            auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+            if (std::strcmp(reinterpret_cast<char*>(byName->Name), "MessageBeep") != 0) continue;
+            DWORD old = 0;
+            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &old);
+            slots->u1.Function = reinterpret_cast<ULONG_PTR>(&RecordBeep);
+            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, old, &old);
+            return true;
+        }
+    }
+    return false;
+}
+
+std::wstring ExecutableFolder() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path);
+    return folder.substr(0, folder.find_last_of(L"\\/") + 1);
+}
+
+void Checks::Check(bool ok, const std::string& what) {
+    if (ok) {
+        ++passed_;
+    } else {
+        ++failed_;
+        std::printf("FAILED: %s\n", what.c_str());
+    }
+}
+
+int Checks::Finish(const std::string& scenario) {
+    std::printf("%s: %d passed, %d failed\n", scenario.c_str(), passed_, failed_);
+    std::fflush(stdout);
+    return failed_ == 0 && passed_ > 0 ? 0 : 1;
+}
+
+std::string ToShiftJis(const std::wstring& text) {
+    if (text.empty()) return {};
+    const int size = WideCharToMultiByte(932, 0, text.c_str(), static_cast<int>(text.size()),
+                                         nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(932, 0, text.c_str(), static_cast<int>(text.size()), &out[0], size, nullptr,
+                        nullptr);
+    return out;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string ToCrLf(const std::string& lf) {
+    std::string out;
+    for (char c : lf) {
+        if (c == '\n') out += '\r';
+        out += c;
+    }
+    return out;
+}
+
+}  // namespace testhost
+
+using testhost::Host;
+
+// The host's entry points. Those the plug-in never calls only record that they were.
+#define TESTHOST_DEFINE_BkUnused(name) \
+    extern "C" void WINAPI name() { Host().calls.push_back(#name); }
+#define TESTHOST_DEFINE_BkRegisterCommand(name)
+#define TESTHOST_DEFINE_BkGetCurrentMail(name)
+#define TESTHOST_DEFINE_BkGetStatus(name)
+#define TESTHOST_DEFINE_BkGetSpecifiedHeader(name)
+#define TESTHOST_DEFINE_BkGetSource(name)
+#define TESTHOST_DEFINE_BkSetSource(name)
+#define TESTHOST_DEFINE_BkFree(name)
+#define TESTHOST_DEFINE(name, type) TESTHOST_DEFINE_##type(name)
+VORNEK_BKA_ENTRIES(TESTHOST_DEFINE)
+
+extern "C" {
+
+int WINAPI BKA_RegisterCommand(LPCSTR comment, int target, testhost::CommandCallback callback) {
+    Host().calls.push_back("BKA_RegisterCommand");
+    const int id = Host().nextCommandId++;
+    Host().registrations.push_back({comment ? comment : "", target, callback, id});
+    return id;
+}
+
+LPCSTR WINAPI BKA_GetCurrentMail() {
+    Host().calls.push_back("BKA_GetCurrentMail");
+    return Host().currentMail.c_str();
+}
+
+DWORD WINAPI BKA_GetStatus(LPCSTR mailId) {
+    Host().calls.push_back(std::string("BKA_GetStatus ") + mailId);
+    return Host().status;
+}
+
+int WINAPI BKA_GetSpecifiedHeader(LPCSTR header, LPSTR buffer, int size) {
+    Host().calls.push_back(std::string("BKA_GetSpecifiedHeader ") + header);
+    std::strncpy(buffer, Host().contentType.c_str(), static_cast<std::size_t>(size) - 1);
+    buffer[size - 1] = '\0';
+    return static_cast<int>(std::strlen(buffer));
+}
+
+LPSTR WINAPI BKA_GetSource(LPCSTR mailId) {
+    Host().calls.push_back(std::string("BKA_GetSource ") + mailId);
+    const std::string& source = Host().sources[mailId];
+    auto* block = static_cast<char*>(std::malloc(source.size() + 1));
+    std::memcpy(block, source.c_str(), source.size() + 1);
+    Host().outstanding.insert(block);
+    return block;
+}
+
+int WINAPI BKA_SetSource(LPCSTR mailId, LPCSTR source) {
+    Host().calls.push_back(std::string("BKA_SetSource ") + mailId);
+    Host().written.emplace_back(mailId, source);
+    return 1;
+}
+
+void WINAPI BKA_Free(LPVOID block) {
+    Host().calls.push_back("BKA_Free");
+    if (Host().outstanding.erase(block) == 0) {
+        ++Host().badFrees;
+        return;
+    }
+    std::free(block);
+}
+
+}  // extern "C"
+
+int RunScenario(const std::string& name, const std::string& fixtures);
+
+int main(int argc, char** argv) {
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: TestHost SCENARIO FIXTURES\n");
+        return 2;
+    }
+    return RunScenario(argv[1], argv[2]);
+}

@@ -1,0 +1,80 @@
+// The test host: a stand-in for the mail client that loads the real plug-in DLL.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace testhost {
+
+using CommandCallback = void(WINAPI*)(HWND, LPARAM);
+
+struct Registration {
+    std::string comment;
+    int target;
+    CommandCallback callback;
+    int id;
+};
+
+// What the host knows and what the plug-in did to it.
+struct HostState {
+    std::string currentMail = "mail-1";
+    std::uint32_t status = 0x8;
+    std::string contentType;
+    std::map<std::string, std::string> sources;
+
+    std::vector<std::string> calls;  // every BKA_ call, in order
+    std::vector<Registration> registrations;
+    std::vector<std::pair<std::string, std::string>> written;  // mail ID, source
+    std::set<void*> outstanding;                               // source blocks not yet freed
+    int badFrees = 0;
+    int nextCommandId = 40001;
+};
+
+HostState& Host();
+
+// A visible top-level window of the host, as the mail client's main window.
+HWND HostWindow();
+
+// The loaded plug-in and its exports.
+struct Plugin {
+    HMODULE module = nullptr;
+    FARPROC Export(const char* name) const { return GetProcAddress(module, name); }
+};
+
+// Folder of the test host executable, with a trailing backslash.
+std::wstring ExecutableFolder();
+
+// The message beeps the plug-in played, in order, with the number of boxes that had
+// been seen when each played.
+struct Beep {
+    UINT sound;
+    int boxesSeenBefore;
+};
+std::vector<Beep>& Beeps();
+
+// Routes the plug-in's calls of USER32!MessageBeep to a recorder.
+bool RecordBeepsOf(HMODULE module);
+
+// Counts checks; prints the closing line that the test runner reads.
+class Checks {
+  public:
+    void Check(bool ok, const std::string& what);
+    int Finish(const std::string& scenario);
+
+  private:
+    int passed_ = 0;
+    int failed_ = 0;
+};
+
+// A byte string as Shift-JIS text read from a window.
+std::string ToShiftJis(const std::wstring& text);
+std::string ReadFile(const std::string& path);
+std::string ToCrLf(const std::string& lf);
+
+}  // namespace testhost
