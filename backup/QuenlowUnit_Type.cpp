@@ -15,4 +15,11 @@ void CaptureBackup(TBuckup& backup, const LineList& source, const std::string& m
     backup.Stored = 1;
 }
 
+bool RestoreBackup(TBeckyAPI& api, const TBuckup& backup) {
+    if (!HoldsCapture(backup)) return false;
+    const std::string source = backup.Source.GetText();
+    api.BKA_SetSource(backup.MailID.c_str(), source.c_str());
+    return true;
+}
+
 }  // namespace vornek

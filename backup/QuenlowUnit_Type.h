@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "host/BeckyAPI.h"
 #include "mime/LineList.h"
 
 namespace vornek {
@@ -18,6 +19,11 @@ struct TBuckup {
 // rewrite) and `mailId`. Either the whole capture happens or the slot keeps its
 // earlier content.
 void CaptureBackup(TBuckup& backup, const LineList& source, const std::string& mailId);
+
+// Writes the captured source back over the message it came from, under its saved
+// mail ID; the slot stays as it is, so the same capture can be written again. An
+// empty slot writes nothing: there is no message to give back. Returns whether it wrote.
+bool RestoreBackup(TBeckyAPI& api, const TBuckup& backup);
 
 // True when the slot holds a capture.
 inline bool HoldsCapture(const TBuckup& backup) { return backup.Stored == 1; }

@@ -6,11 +6,13 @@
 #include <memory>
 
 #include "PlugInInfo.h"
+#include "PlugInSetup.h"
 #include "StripCommand.h"
 #include "Version.h"
 #include "backup/QuenlowUnit_Type.h"
 #include "host/BeckyAPI.h"
 #include "ui/MyLibrary.h"
+#include "ui/QuenlowUnit_Undo_win.h"
 
 namespace {
 
@@ -88,7 +90,15 @@ int WINAPI BKC_OnRetrieve(LPCSTR, LPCSTR) { return 0; }
 int WINAPI BKC_OnSend(LPCSTR) { return 0; }
 int WINAPI BKC_OnFinishRetrieve(int) { return 0; }
 
-int WINAPI BKC_OnPlugInSetup(HWND) { return 1; }
+// The host's window argument is not used: the dialog is a top-level window of its own.
+int WINAPI BKC_OnPlugInSetup(HWND) {
+    try {
+        vornek::TForm2 form;
+        return vornek::RunPlugInSetup(*API, *Backup, form);
+    } catch (...) {
+    }
+    return 1;
+}
 
 int WINAPI BKC_OnPlugInInfo(LPVOID record) {
     try {

@@ -14,12 +14,47 @@ constexpr int kBoxIconId = 101;
 constexpr int kBoxFirstButtonId = 110;
 
 BoxDriver* current = nullptr;
+DWORD mainThread = GetCurrentThreadId();
+
+struct Search {
+    const char* className;
+    const std::set<HWND>* exclude;
+    HWND found;
+};
+
+BOOL CALLBACK FindWindowOfClass(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<Search*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != GetCurrentProcessId() || !IsWindowVisible(window) || ClassOf(window) != search->className ||
+        search->exclude->count(window)) {
+        return TRUE;
+    }
+    search->found = window;
+    return FALSE;
+}
+
+HWND FindExcluding(const char* className, const std::set<HWND>& exclude) {
+    Search search{className, &exclude, nullptr};
+    EnumWindows(FindWindowOfClass, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+struct ScriptThread {
+    const std::function<void()>* script;
+    static DWORD WINAPI Main(LPVOID self) {
+        (*static_cast<ScriptThread*>(self)->script)();
+        return 0;
+    }
+};
+
+}  // namespace
 
 std::wstring WindowText(HWND window) {
     const int length = GetWindowTextLengthW(window);
     std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    GetWindowTextW(window, &text[0], length + 1);
-    text.resize(static_cast<std::size_t>(length));
+    const int got = GetWindowTextW(window, &text[0], length + 1);
+    text.resize(static_cast<std::size_t>(got > 0 ? got : 0));
     return text;
 }
 
@@ -29,24 +64,57 @@ std::string ClassOf(HWND window) {
     return name;
 }
 
-struct Search {
-    const std::set<HWND>* answered;
-    HWND found;
-};
-
-BOOL CALLBACK FindBox(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<Search*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    if (pid != GetCurrentProcessId() || !IsWindowVisible(window) || ClassOf(window) != "#32770" ||
-        search->answered->count(window)) {
-        return TRUE;
-    }
-    search->found = window;
-    return FALSE;
+HWND FindProcessWindow(const char* className, HWND exclude) {
+    std::set<HWND> excluded;
+    if (exclude) excluded.insert(exclude);
+    return FindExcluding(className, excluded);
 }
 
-void Act(HWND box, Answer answer) {
+HWND WaitForProcessWindow(const char* className, HWND exclude, int ms) {
+    for (int waited = 0; waited < ms; waited += 20) {
+        if (HWND found = FindProcessWindow(className, exclude)) {
+            Sleep(50);  // let it finish laying itself out
+            return found;
+        }
+        Sleep(20);
+    }
+    return nullptr;
+}
+
+bool WaitUntilClosed(HWND window, int ms) {
+    for (int waited = 0; waited < ms && IsWindow(window) && IsWindowVisible(window); waited += 20) Sleep(20);
+    return !IsWindow(window) || !IsWindowVisible(window);
+}
+
+HWND MainThreadFocus() {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(mainThread, &info);
+    return info.hwndFocus;
+}
+
+void RunAsUser(const std::function<void()>& script, const std::function<void()>& action) {
+    ScriptThread body{&script};
+    HANDLE thread = CreateThread(nullptr, 0, ScriptThread::Main, &body, 0, nullptr);
+    action();
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+}
+
+BoxSeen ReadBox(HWND box) {
+    BoxSeen seen;
+    seen.className = ClassOf(box);
+    seen.title = ToShiftJis(WindowText(box));
+    seen.text = ToShiftJis(WindowText(GetDlgItem(box, kBoxTextId)));
+    for (int id = kBoxFirstButtonId; HWND button = GetDlgItem(box, id); ++id) {
+        seen.buttons.push_back(ToShiftJis(WindowText(button)));
+    }
+    seen.hasIcon = GetDlgItem(box, kBoxIconId) != nullptr;
+    seen.hostWindowEnabled = IsWindowEnabled(HostWindow()) != FALSE;
+    return seen;
+}
+
+void AnswerBox(HWND box, Answer answer) {
     HWND first = GetDlgItem(box, kBoxFirstButtonId);
     switch (answer) {
         case Answer::FirstButton:
@@ -72,8 +140,6 @@ void Act(HWND box, Answer answer) {
             break;
     }
 }
-
-}  // namespace
 
 BoxDriver* CurrentDriver() { return current; }
 
@@ -104,31 +170,20 @@ std::vector<BoxSeen> BoxDriver::Finish() {
 void BoxDriver::Run() {
     std::set<HWND> answered;
     while (!stop_ && !answers_.empty()) {
-        Search search{&answered, nullptr};
-        EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
-        if (!search.found) {
+        HWND box = FindExcluding("#32770", answered);
+        if (!box) {
             Sleep(20);
             continue;
         }
-        HWND box = search.found;
         Sleep(50);  // let the box finish laying itself out
-        BoxSeen seen;
-        seen.className = ClassOf(box);
-        seen.title = ToShiftJis(WindowText(box));
-        seen.text = ToShiftJis(WindowText(GetDlgItem(box, kBoxTextId)));
-        for (int id = kBoxFirstButtonId; HWND button = GetDlgItem(box, id); ++id) {
-            seen.buttons.push_back(ToShiftJis(WindowText(button)));
-        }
-        seen.hasIcon = GetDlgItem(box, kBoxIconId) != nullptr;
-        seen.hostWindowEnabled = IsWindowEnabled(HostWindow()) != FALSE;
+        BoxSeen seen = ReadBox(box);
         if (inspect_) inspect_(box, seen);
         ++boxesSeen_;
         const Answer answer = answers_.front();
         answers_.pop_front();
         answered.insert(box);
-        Act(box, answer);
-        for (int waited = 0; waited < 5000 && IsWindow(box); waited += 20) Sleep(20);
-        seen.closedAfterAnswer = !IsWindow(box);
+        AnswerBox(box, answer);
+        seen.closedAfterAnswer = WaitUntilClosed(box);
         seen_.push_back(seen);
     }
 }

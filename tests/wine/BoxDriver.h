@@ -55,4 +55,21 @@ class BoxDriver {
 // The box driver of the running scenario, for the beep recorder.
 BoxDriver* CurrentDriver();
 
+// Tools for a scripted user on a second thread.
+std::wstring WindowText(HWND window);
+std::string ClassOf(HWND window);
+// A visible top-level window of this process with the class name, or null.
+HWND FindProcessWindow(const char* className, HWND exclude = nullptr);
+// Waits up to `ms` milliseconds for such a window.
+HWND WaitForProcessWindow(const char* className, HWND exclude = nullptr, int ms = 10000);
+bool WaitUntilClosed(HWND window, int ms = 5000);
+BoxSeen ReadBox(HWND box);
+void AnswerBox(HWND box, Answer answer);
+// The control that has the keyboard focus in the test host's main thread.
+HWND MainThreadFocus();
+
+// Runs `script` on a second thread, as the user, while `action` runs here (it opens
+// the plug-in's modal windows); returns when both are done.
+void RunAsUser(const std::function<void()>& script, const std::function<void()>& action);
+
 }  // namespace testhost

@@ -8,6 +8,7 @@
 
 #include "BoxDriver.h"
 #include "TestHost.h"
+#include "ui/RestoreDialog.h"
 
 namespace testhost {
 namespace {
@@ -124,8 +125,6 @@ void ScenarioCallbacks(Context& c) {
     c.checks.Check(Get<OneArg>(p, "BKC_OnSend")(text) == 0, "BKC_OnSend returns 0");
     c.checks.Check(Get<OneArg>(p, "BKC_OnFinishRetrieve")(3) == 0,
                    "BKC_OnFinishRetrieve returns 0");
-    c.checks.Check(Get<OneArg>(p, "BKC_OnPlugInSetup")(reinterpret_cast<LPARAM>(HostWindow())) == 1,
-                   "BKC_OnPlugInSetup returns 1");
     c.checks.Check(Host().calls.size() == callsBefore,
                    "the idle callbacks call nothing in the host");
 }
@@ -270,6 +269,296 @@ void ScenarioStripNotices(Context& c) {
     }
 }
 
+// The restore dialog's components, found from the user's thread.
+struct Form {
+    HWND form = nullptr, panel1 = nullptr, panel2 = nullptr, panel3 = nullptr;
+    HWND label = nullptr, mailId = nullptr, memo = nullptr, bitBtn1 = nullptr, btnUndo = nullptr, bitBtn2 = nullptr;
+};
+
+Form FindForm() {
+    Form f;
+    f.form = WaitForProcessWindow("TForm2");
+    if (!f.form) return f;
+    f.panel1 = GetDlgItem(f.form, vornek::kPanel1Id);
+    f.panel2 = GetDlgItem(f.form, vornek::kPanel2Id);
+    f.panel3 = GetDlgItem(f.form, vornek::kPanel3Id);
+    f.label = GetDlgItem(f.panel3, vornek::kLabel1Id);
+    f.mailId = GetDlgItem(f.panel3, vornek::kEdtMailIdId);
+    f.memo = GetDlgItem(f.panel2, vornek::kMemo1Id);
+    f.bitBtn1 = GetDlgItem(f.panel1, vornek::kBitBtn1Id);
+    f.btnUndo = GetDlgItem(f.panel1, vornek::kBtnUndoId);
+    f.bitBtn2 = GetDlgItem(f.panel1, vornek::kBitBtn2Id);
+    return f;
+}
+
+void ClickButton(HWND button) {
+    PostMessageW(GetParent(button), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(button));
+}
+
+void PressKey(HWND target, WPARAM key) {
+    PostMessageW(target, WM_KEYDOWN, key, 1);
+    PostMessageW(target, WM_KEYUP, key, 0xC0000001);
+}
+
+// Answers the next message box; returns what it showed.
+BoxSeen Answered(Answer answer) {
+    HWND box = WaitForProcessWindow("#32770");
+    if (!box) return {};
+    BoxSeen seen = ReadBox(box);
+    AnswerBox(box, answer);
+    seen.closedAfterAnswer = WaitUntilClosed(box);
+    return seen;
+}
+
+// Things the user saw, checked on the main thread once the dialog is gone.
+struct Seen {
+    std::vector<std::pair<bool, std::string>> checks;
+    void Check(bool ok, const std::string& what) { checks.emplace_back(ok, what); }
+    void Report(Checks& into) const {
+        for (const auto& [ok, what] : checks) into.Check(ok, what);
+    }
+};
+
+int OpenSetup(Context& c) {
+    return Get<OneArg>(c.plugin, "BKC_OnPlugInSetup")(reinterpret_cast<LPARAM>(HostWindow()));
+}
+
+void CaptureWorkedExample(Context& c) {
+    CommandCallback command = RegisterCommand(c);
+    UseMessage(c, "worked_example.eml", "multipart/alternative;\tboundary=\"----=_Part_01\"");
+    BoxDriver driver({Answer::FirstButton});
+    command(HostWindow(), 0);
+    driver.Finish();
+    c.checks.Check(Host().written.size() == 1, "the worked example was rewritten");
+    Host().written.clear();
+}
+
+const std::string kRestoreQuestion = "Are you sure you want to restore?";
+
+void ScenarioSetupEmpty(Context& c) {
+    Seen seen;
+    int result = 0;
+    RunAsUser(
+        [&] {
+            Form f = FindForm();
+            seen.Check(f.form != nullptr, "the dialog opens");
+            if (!f.form) return;
+            seen.Check(WindowText(f.memo).empty(), "empty memo");
+            seen.Check(WindowText(f.mailId).empty(), "empty mail ID");
+            seen.Check(!IsWindowEnabled(f.btnUndo), "Restore is disabled");
+            seen.Check(MainThreadFocus() == f.bitBtn2, "the first focus is on the Close button");
+            seen.Check(!IsWindowEnabled(HostWindow()), "the host window is disabled while the dialog is open");
+            PressKey(MainThreadFocus(), VK_ESCAPE);
+            Sleep(300);
+            seen.Check(IsWindowVisible(f.form) != FALSE, "Esc does nothing");
+            ClickButton(f.bitBtn2);
+            seen.Check(WaitUntilClosed(f.form), "the Close button closes the dialog");
+        },
+        [&] { result = OpenSetup(c); });
+    seen.Report(c.checks);
+    c.checks.Check(result == 1, "BKC_OnPlugInSetup returns 1");
+    c.checks.Check(Host().written.empty(), "closing writes nothing");
+    c.checks.Check(IsWindowEnabled(HostWindow()) != FALSE, "the host window is enabled again");
+    c.checks.Check(FindProcessWindow("TForm2") == nullptr, "the dialog is gone");
+}
+
+void ScenarioSetupRestore(Context& c) {
+    CaptureWorkedExample(c);
+    const std::string original = ToCrLf(ReadFile(c.fixtures + "/flatten/worked_example.eml"));
+    Host().currentMail = "mail-2";  // another message is current now
+    Seen seen;
+    RunAsUser(
+        [&] {
+            Form f = FindForm();
+            seen.Check(f.form != nullptr, "the dialog opens");
+            if (!f.form) return;
+            seen.Check(ToShiftJis(WindowText(f.memo)) == original, "the memo shows the captured source");
+            seen.Check(ToShiftJis(WindowText(f.mailId)) == "mail-1", "the edit shows the captured mail ID");
+            seen.Check(IsWindowEnabled(f.btnUndo) != FALSE, "Restore is enabled");
+            seen.Check(MainThreadFocus() == f.btnUndo, "the first focus is on Restore");
+
+            // Enter acts on the focused button: Restore asks first; Cancel keeps the dialog.
+            PressKey(MainThreadFocus(), VK_RETURN);
+            HWND box = WaitForProcessWindow("#32770");
+            seen.Check(box != nullptr, "Restore asks for confirmation");
+            if (!box) return;
+            const BoxSeen asked = ReadBox(box);
+            seen.Check(asked.title == kConfirmTitle && asked.text == kRestoreQuestion &&
+                           asked.buttons == std::vector<std::string>{"OK", kCancelCaption} && asked.hasIcon,
+                       "the restore confirmation box");
+            seen.Check(!IsWindowEnabled(f.form), "the dialog is disabled under the confirmation");
+            AnswerBox(box, Answer::SecondButton);
+            WaitUntilClosed(box);
+            Sleep(200);
+            seen.Check(IsWindowVisible(f.form) != FALSE, "declining keeps the dialog open");
+            seen.Check(Host().written.empty(), "declining writes nothing");
+
+            ClickButton(f.btnUndo);
+            const BoxSeen confirmed = Answered(Answer::FirstButton);
+            seen.Check(confirmed.text == kRestoreQuestion, "asked again");
+            seen.Check(WaitUntilClosed(f.form, 2000), "a confirmed Restore closes the dialog at once");
+        },
+        [&] { OpenSetup(c); });
+    seen.Report(c.checks);
+    c.checks.Check(Host().written.size() == 1 && Host().written[0].first == "mail-1",
+                   "the capture goes back to the captured mail ID, not the current one");
+    c.checks.Check(!Host().written.empty() && Host().written[0].second == original, "the original source is back");
+
+    // The slot is unchanged by a restore: the same text can be written again.
+    RunAsUser(
+        [&] {
+            Form f = FindForm();
+            if (!f.form) return;
+            ClickButton(f.btnUndo);
+            Answered(Answer::FirstButton);
+            WaitUntilClosed(f.form);
+        },
+        [&] { OpenSetup(c); });
+    c.checks.Check(Host().written.size() == 2 && Host().written[1] == Host().written[0],
+                   "a second restore writes the same text again");
+    c.checks.Check(IsWindowEnabled(HostWindow()) != FALSE, "the host window is enabled again");
+}
+
+void ScenarioSetupDeclined(Context& c) {
+    CaptureWorkedExample(c);
+    RunAsUser(
+        [&] {
+            Form f = FindForm();
+            if (!f.form) return;
+            ClickButton(f.btnUndo);
+            Answered(Answer::Escape);
+            Sleep(200);
+            ClickButton(f.bitBtn2);
+            WaitUntilClosed(f.form);
+        },
+        [&] { OpenSetup(c); });
+    c.checks.Check(Host().written.empty(), "closing after a declined Restore writes nothing");
+}
+
+void ScenarioSetupLayout(Context& c) {
+    CaptureWorkedExample(c);
+    Seen seen;
+    RunAsUser(
+        [&] {
+            Form f = FindForm();
+            seen.Check(f.form != nullptr, "the dialog opens");
+            if (!f.form) return;
+            seen.Check(ToShiftJis(WindowText(f.form)) == "HTML_VORNEK", "caption");
+            RECT r;
+            GetWindowRect(f.form, &r);
+            seen.Check(r.right - r.left == 487 && r.bottom - r.top == 418, "487 x 418");
+            seen.Check(r.left == (GetSystemMetrics(SM_CXSCREEN) - 487) / 2 &&
+                           r.top == (GetSystemMetrics(SM_CYSCREEN) - 418) / 2,
+                       "centred on the screen");
+            seen.Check((GetWindowLongW(f.form, GWL_STYLE) & WS_THICKFRAME) != 0, "sizeable");
+            seen.Check(SendMessageW(f.form, WM_GETICON, ICON_BIG, 0) != 0, "a program icon");
+            LOGFONTW font = {};
+            GetObjectW(reinterpret_cast<HFONT>(SendMessageW(f.memo, WM_GETFONT, 0, 0)), sizeof font, &font);
+            seen.Check(ToShiftJis(font.lfFaceName) == "\x82l\x82r \x82o\x83S\x83V\x83"
+                                                       "b\x83N" &&
+                           font.lfCharSet == SHIFTJIS_CHARSET && font.lfHeight == -15,
+                       "the form's font");
+
+            auto placed = [](HWND w, int x, int y, int cx, int cy) {
+                RECT wr;
+                GetWindowRect(w, &wr);
+                POINT p = {wr.left, wr.top};
+                ScreenToClient(GetParent(w), &p);
+                return p.x == x && p.y == y && wr.right - wr.left == cx && wr.bottom - wr.top == cy;
+            };
+            seen.Check(placed(f.bitBtn1, 0, 8, 121, 25), "BitBtn1 at 0,8 121x25");
+            seen.Check(placed(f.btnUndo, 224, 8, 121, 25), "btnUndo at 224,8 121x25");
+            seen.Check(placed(f.bitBtn2, 352, 8, 121, 25), "BitBtn2 at 352,8 121x25");
+            seen.Check(placed(f.mailId, 56, 0, 417, 23), "edtMailID at 56,0 417x23");
+            RECT label;
+            GetWindowRect(f.label, &label);
+            POINT lp = {label.left, label.top};
+            ScreenToClient(f.panel3, &lp);
+            seen.Check(lp.x == 8 && lp.y == 6 && WindowText(f.label) == L"Mail ID", "Label1 'Mail ID' at 8,6");
+            seen.Check(WindowText(f.bitBtn1) == L"Version Info  (&V)", "BitBtn1 caption");
+            seen.Check(WindowText(f.btnUndo) == L" Restore(&U)", "btnUndo caption");
+            seen.Check(ToShiftJis(WindowText(f.bitBtn2)) == "\x95\xC2\x82\xB6\x82\xE9(&C)", "BitBtn2 caption");
+            const LONG memoStyle = GetWindowLongW(f.memo, GWL_STYLE);
+            seen.Check((memoStyle & ES_READONLY) && (memoStyle & WS_HSCROLL) && (memoStyle & WS_VSCROLL) &&
+                           (memoStyle & ES_AUTOHSCROLL),
+                       "memo: read-only, both scroll bars, no word wrap");
+            seen.Check((GetWindowLongW(f.mailId, GWL_STYLE) & ES_READONLY) != 0, "edtMailID read-only");
+
+            HWND order[] = {f.btnUndo, f.bitBtn2, f.bitBtn1, f.memo, f.mailId, f.btnUndo};
+            bool tabOrder = true;
+            for (int i = 0; i + 1 < 6; ++i) tabOrder &= GetNextDlgTabItem(f.form, order[i], FALSE) == order[i + 1];
+            seen.Check(tabOrder, "tab order btnUndo, BitBtn2, BitBtn1, Memo1, edtMailID");
+
+            auto panelsFit = [&] {
+                RECT client, p1, p2, p3, memo;
+                GetClientRect(f.form, &client);
+                GetWindowRect(f.panel1, &p1);
+                GetWindowRect(f.panel2, &p2);
+                GetWindowRect(f.panel3, &p3);
+                GetWindowRect(f.memo, &memo);
+                const int w = client.right;
+                return p3.bottom - p3.top == 25 && p1.bottom - p1.top == 41 && p3.right - p3.left == w &&
+                       p1.right - p1.left == w && p2.bottom - p2.top == client.bottom - 66 &&
+                       memo.right - memo.left == w - 2 && memo.bottom - memo.top == client.bottom - 68;
+            };
+            seen.Check(panelsFit(), "panels at design size");
+            SetWindowPos(f.form, nullptr, 0, 0, 640, 520, SWP_NOMOVE | SWP_NOZORDER);
+            Sleep(200);
+            seen.Check(panelsFit(), "after a resize the top and bottom panels keep their heights");
+
+            ClickButton(f.bitBtn1);
+            const BoxSeen notice = Answered(Answer::Enter);
+            seen.Check(notice.title == kHostTitle && notice.buttons == std::vector<std::string>{"OK"} &&
+                           !notice.hasIcon,
+                       "the version notice is an information box");
+            seen.Check(notice.text ==
+                           "HTML-VORNEK ver1.02\r\nTomvarek <html-vornek@tomvarek.example>\r\n"
+                           "\x8D\xC5\x90V\x94\xC5\x82\xCD https://tomvarek.example/html-vornek/ "
+                           "\x82\xE6\x82\xE8\x93\xFC\x8E\xE8\x82\xB5\x82\xC4\x82\xAD\x82\xBE\x82\xB3\x82\xA2\x81"
+                           "B",
+                       "the version notice text");
+            Sleep(200);
+            seen.Check(IsWindowVisible(f.form) != FALSE, "the dialog stays open after the notice");
+            PostMessageW(f.form, WM_SYSCOMMAND, SC_CLOSE, 0);
+            seen.Check(WaitUntilClosed(f.form), "the title bar's close box closes the dialog");
+        },
+        [&] { OpenSetup(c); });
+    seen.Report(c.checks);
+    c.checks.Check(Host().written.empty(), "nothing written");
+}
+
+void ScenarioSetupLarge(Context& c) {
+    CommandCallback command = RegisterCommand(c);
+    std::string source = ToCrLf(ReadFile(c.fixtures + "/flatten/epilogue_and_three_parts.eml"));
+    const std::string marker = "JVBERi0xLjQK\r\n";
+    std::string big = source.substr(0, source.find(marker));
+    while (big.size() < (6u << 20)) big += std::string(76, 'Q') + "\r\n";
+    big += source.substr(source.find(marker) + marker.size());
+    Host().currentMail = "mail-1";
+    Host().status = 0x8;
+    Host().contentType = "multipart/mixed; boundary=\"mix\"";
+    Host().sources["mail-1"] = big;
+    {
+        BoxDriver driver({Answer::FirstButton});
+        command(HostWindow(), 0);
+    }
+    c.checks.Check(Host().written.size() == 1, "a 6 MB message is rewritten");
+    Seen seen;
+    RunAsUser(
+        [&] {
+            Form f = FindForm();
+            seen.Check(f.form != nullptr, "the dialog opens");
+            if (!f.form) return;
+            seen.Check(static_cast<std::size_t>(GetWindowTextLengthW(f.memo)) == big.size(),
+                       "the memo holds all of the 6 MB source");
+            ClickButton(f.bitBtn2);
+            WaitUntilClosed(f.form);
+        },
+        [&] { OpenSetup(c); });
+    seen.Report(c.checks);
+}
+
 void ScenarioUnload(Context& c) {
     ScenarioStripRewrite(c);
     const std::size_t calls = Host().calls.size();
@@ -308,6 +597,11 @@ int RunScenario(const std::string& name, const std::string& fixtures) {
         {"strip_declined", ScenarioStripDeclined},
         {"strip_notices", ScenarioStripNotices},
         {"unload", ScenarioUnload},
+        {"setup_empty", ScenarioSetupEmpty},
+        {"setup_restore", ScenarioSetupRestore},
+        {"setup_declined", ScenarioSetupDeclined},
+        {"setup_layout", ScenarioSetupLayout},
+        {"setup_large", ScenarioSetupLarge},
     };
     for (const auto& [scenarioName, run] : scenarios) {
         if (name != scenarioName) continue;

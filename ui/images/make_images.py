@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Draws the plug-in's images with no outside tools: the program icon
-(vornek.ico: an envelope whose HTML half is cut away) and the Restore button's
-glyph (restore.bmp: a curved arrow, enabled and greyed side by side).
+(vornek.ico: an envelope whose HTML half is cut away), the Restore button's
+glyph (restore.bmp: a curved arrow) and the Close button's glyph (close.bmp: an
+open door), each 16x16, enabled and greyed side by side, on magenta that the
+buttons draw as transparent.
 
 Usage: ui/images/make_images.py   (writes next to this script)
 """
@@ -65,6 +67,30 @@ def glyph_pixels(grey):
     return px
 
 
+def door_pixels(grey):
+    """16x16 open door with an arrow leaving through it."""
+    size = 16
+    back = (255, 0, 255)
+    px = [[back] * size for _ in range(size)]
+    frame = (128, 128, 128) if grey else (90, 60, 20)
+    door = (192, 192, 192) if grey else (200, 150, 60)
+    arrow = (128, 128, 128) if grey else (200, 0, 0)
+    for y in range(1, 15):
+        px[y][2] = px[y][9] = frame
+    for x in range(2, 10):
+        px[1][x] = px[14][x] = frame
+    for y in range(3, 15):  # the opened leaf, seen at an angle
+        for x in range(3, 7):
+            if y >= 3 + (x - 3) // 2:
+                px[y][x] = door
+    for x in range(8, 15):
+        px[8][x] = arrow
+    for i in range(1, 4):
+        for dx in (0, 1):
+            px[8 - i][14 - i + dx] = px[8 + i][14 - i + dx] = arrow
+    return px
+
+
 def bmp_bytes(px):
     h, w = len(px), len(px[0])
     row_size = (w * 3 + 3) & ~3
@@ -83,6 +109,9 @@ def main():
     both = [enabled[y] + disabled[y] for y in range(16)]
     with open(os.path.join(HERE, "restore.bmp"), "wb") as f:
         f.write(bmp_bytes(both))
+    enabled, disabled = door_pixels(False), door_pixels(True)
+    with open(os.path.join(HERE, "close.bmp"), "wb") as f:
+        f.write(bmp_bytes([enabled[y] + disabled[y] for y in range(16)]))
 
 
 if __name__ == "__main__":

@@ -1,0 +1,46 @@
+// The restore dialog: shows the backup slot and can write it back.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "MyLibrary.h"
+#include "RestoreDialog.h"
+
+namespace vornek {
+
+// The form: a top-level window of class "TForm2" with three panels (the mail ID on
+// top, the source in a memo, the buttons at the bottom), 487 x 418 pixels, centred
+// on the screen, sizeable. It lives for one setup call.
+class TForm2 : public RestoreDialogView {
+public:
+    TForm2();
+    ~TForm2() override;
+    TForm2(const TForm2&) = delete;
+    TForm2& operator=(const TForm2&) = delete;
+
+    void ShowBackup(const TBuckup& backup) override;
+    void ShowModal() override;
+
+private:
+    struct Resources;
+
+    void FormCreate();
+    void btnUndoClick();
+    void BitBtn1Click();
+    void Close() { closed_ = true; }
+    void Click(int id);
+    void LayOut();
+    void CreateComponents();
+    void DrawButton(const DRAWITEMSTRUCT& item);
+    static INT_PTR CALLBACK FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+    std::unique_ptr<Resources> resources_;
+    HWND form_ = nullptr;
+    bool closed_ = false;
+    Win32Prompts prompts_;
+};
+
+}  // namespace vornek
