@@ -1,17 +1,17 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and shows the flattening on the sample message.
+# Installs what is missing, builds the plug-in DLL and the test host, and shows the
+# plug-in at work under Wine on a virtual display: it flattens the sample message
+# with the confirmation answered, prints the message before and after, opens the
+# restore dialog, saves a picture of it, restores, and checks that the original is back.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
-cmake --preset native >/dev/null
-cmake --build --preset native --target vornek >/dev/null
+cmake --preset win32 >/dev/null
+cmake --build --preset win32 --target QuenlowPlugin TestHost >/dev/null
 
-sample=examples/sample.eml
-echo "=== Before: $sample ($(wc -l <"$sample") lines) ==="
-cat "$sample"
-echo
-echo "=== After: vornek flatten $sample ==="
-status=0
-build/native/vornek flatten "$sample" || status=$?
-echo
-echo "=== vornek exited with $status (0: rewritten, 1: left unchanged, 2: error) ==="
+mkdir -p build/demo
+picture=build/demo/restore-dialog
+xvfb-run -a -s "-screen 0 1024x768x24" \
+    bash scripts/wine-env.sh wine build/win32/TestHost.exe demo examples/sample.eml "$picture.bmp"
+python3 scripts/bmp2png.py "$picture.bmp" "$picture.png"
+echo "Picture of the restore dialog: $picture.png"

@@ -8,6 +8,7 @@ packages=(
     clang libclang-rt-14-dev                     # libFuzzer target
     g++-mingw-w64-i686 binutils-mingw-w64-i686   # the 32-bit Windows DLL and tools
     wine wine32:i386 xvfb xauth                  # running them under Wine, headless
+    fonts-ipafont-gothic                         # a Japanese font for the dialog
     python3 time                                 # benchmark
 )
 

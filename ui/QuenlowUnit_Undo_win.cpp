@@ -7,6 +7,7 @@
 
 #include "ModalWindows_win.h"
 #include "Module_win.h"
+#include "TextView_win.h"
 #include "Text_win.h"
 
 namespace vornek {
@@ -92,9 +93,11 @@ public:
         panel.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
         panel.lpszClassName = kPanelClass;
         panelRegistered_ = RegisterClassExW(&panel) != 0;
+        textViewRegistered_ = RegisterTextView(PluginModule());
     }
     ~WindowClasses() {
-        // The panel procedure lives in this DLL: no class may outlive the dialog.
+        // The panel and memo procedures live in this DLL: no class may outlive the dialog.
+        if (textViewRegistered_) UnregisterClassW(kTextViewClass, PluginModule());
         if (panelRegistered_) UnregisterClassW(kPanelClass, PluginModule());
         if (formRegistered_) UnregisterClassW(kFormClass, PluginModule());
     }
@@ -104,12 +107,13 @@ public:
 private:
     bool formRegistered_ = false;
     bool panelRegistered_ = false;
+    bool textViewRegistered_ = false;
 };
 
 HWND AddChild(HWND parent, LPCWSTR cls, const std::wstring& text, DWORD style, DWORD exStyle, int id, int x, int y,
-              int w, int h, HFONT font) {
+              int w, int h, HFONT font, void* createParam = nullptr) {
     HWND child = CreateWindowExW(exStyle, cls, text.c_str(), WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), PluginModule(), nullptr);
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), PluginModule(), createParam);
     if (child && font) SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return child;
 }
@@ -128,6 +132,7 @@ struct TForm2::Resources {
     BitmapHandle closeGlyph{
         static_cast<HBITMAP>(LoadImageW(PluginModule(), L"CLOSE_GLYPH", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION))};
     WindowClasses classes{icon.get()};
+    TextViewState memo;
     std::wstring bitBtn1Caption = L"Version Info  (&V)";
     std::wstring btnUndoCaption = L" Restore(&U)";
     std::wstring bitBtn2Caption = FromShiftJis(kCloseCaption);
@@ -178,12 +183,9 @@ void TForm2::CreateComponents() {
     AddChild(panel1, L"BUTTON", resources_->bitBtn1Caption, button, 0, kBitBtn1Id, 0, 8, kButtonWidth, kButtonHeight,
              font);
 
-    HWND memo = AddChild(panel2, L"EDIT", L"",
-                         ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL | ES_AUTOVSCROLL | WS_HSCROLL | WS_VSCROLL |
-                             WS_TABSTOP,
-                         WS_EX_CLIENTEDGE, kMemo1Id, 0, 0, 0, 0, font);
-    // Any captured source must fit, however large.
-    SendMessageW(memo, EM_SETLIMITTEXT, 0, 0);
+    // The memo draws only the lines in sight, so a capture of any size shows.
+    AddChild(panel2, kTextViewClass, L"", WS_HSCROLL | WS_VSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, kMemo1Id, 0, 0, 0,
+             0, font, &resources_->memo);
 
     HDC dc = GetDC(panel3);
     HGDIOBJ old = SelectObject(dc, font);
@@ -217,15 +219,8 @@ void TForm2::LayOut() {
 }
 
 void TForm2::ShowBackup(const TBuckup& backup) {
-    HWND memo = GetDlgItem(GetDlgItem(form_, kPanel2Id), kMemo1Id);
-    HWND mailId = GetDlgItem(GetDlgItem(form_, kPanel3Id), kEdtMailIdId);
-    try {
-        SetWindowTextW(memo, FromShiftJis(backup.Source.GetText()).c_str());
-    } catch (const std::bad_alloc&) {
-        // A source too large to convert for display is still restorable.
-        SetWindowTextW(memo, L"");
-    }
-    SetWindowTextW(mailId, FromShiftJis(backup.MailID).c_str());
+    SetTextViewLines(GetDlgItem(GetDlgItem(form_, kPanel2Id), kMemo1Id), backup.Source);
+    SetWindowTextW(GetDlgItem(GetDlgItem(form_, kPanel3Id), kEdtMailIdId), FromShiftJis(backup.MailID).c_str());
     EnableWindow(GetDlgItem(GetDlgItem(form_, kPanel1Id), kBtnUndoId), HoldsCapture(backup));
 }
 

@@ -6,8 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "BoxDriver.h"
-#include "TestHost.h"
+#include "PluginDriver.h"
 #include "ui/RestoreDialog.h"
 
 namespace testhost {
@@ -26,11 +25,6 @@ const std::string kStripQuestion =
     "and clicking 'Restore'.";
 const std::string kHostTitle = "TestHost";
 
-using NoArgs = int(WINAPI*)();
-using OneArg = int(WINAPI*)(LPARAM);
-using TwoArgs = int(WINAPI*)(LPARAM, LPARAM);
-using ThreeArgs = int(WINAPI*)(LPARAM, LPARAM, LPARAM);
-
 const char* const kExports[] = {
     "BKC_OnEveryMinute", "BKC_OnExit",        "BKC_OnFinishRetrieve", "BKC_OnKeyDispatch",
     "BKC_OnMenuInit",    "BKC_OnOpenCompose", "BKC_OnOpenFolder",     "BKC_OnOpenMail",
@@ -43,21 +37,6 @@ struct Context {
     std::string fixtures;
     Plugin plugin;
 };
-
-template <typename F>
-F Get(const Plugin& plugin, const char* name) {
-    return reinterpret_cast<F>(reinterpret_cast<void (*)()>(plugin.Export(name)));
-}
-
-Plugin Load(Checks& checks) {
-    Plugin plugin;
-    plugin.module = LoadLibraryW((ExecutableFolder() + L"QuenlowPlugin.dll").c_str());
-    checks.Check(plugin.module != nullptr,
-                 "the plug-in loads (error " + std::to_string(GetLastError()) + ")");
-    if (plugin.module)
-        checks.Check(RecordBeepsOf(plugin.module), "the plug-in imports MessageBeep");
-    return plugin;
-}
 
 std::vector<std::string> ExportNames(HMODULE module) {
     auto* base = reinterpret_cast<BYTE*>(module);
@@ -72,15 +51,6 @@ std::vector<std::string> ExportNames(HMODULE module) {
         out.emplace_back(reinterpret_cast<char*>(base + names[i]));
     std::sort(out.begin(), out.end());
     return out;
-}
-
-// Registers the command through the menu of the message list; returns its callback.
-CommandCallback RegisterCommand(Context& c) {
-    HMENU menu = CreatePopupMenu();
-    Get<ThreeArgs>(c.plugin, "BKC_OnMenuInit")(reinterpret_cast<LPARAM>(HostWindow()),
-                                               reinterpret_cast<LPARAM>(menu), 1);
-    DestroyMenu(menu);
-    return Host().registrations.empty() ? nullptr : Host().registrations.back().callback;
 }
 
 void UseMessage(Context& c, const std::string& fixture, const std::string& contentType,
@@ -183,7 +153,7 @@ void ScenarioMenu(Context& c) {
 }
 
 void ScenarioStripRewrite(Context& c) {
-    CommandCallback command = RegisterCommand(c);
+    CommandCallback command = RegisterCommand(c.plugin);
     UseMessage(c, "worked_example.eml", "multipart/alternative;\tboundary=\"----=_Part_01\"");
     Host().calls.clear();
     BoxDriver driver({Answer::FirstButton});
@@ -218,7 +188,7 @@ void ScenarioStripRewrite(Context& c) {
 }
 
 void ScenarioStripDeclined(Context& c) {
-    CommandCallback command = RegisterCommand(c);
+    CommandCallback command = RegisterCommand(c.plugin);
     UseMessage(c, "worked_example.eml", "multipart/alternative;\tboundary=\"----=_Part_01\"");
     const std::pair<Answer, const char*> answers[] = {{Answer::SecondButton, "Cancel"},
                                                       {Answer::Escape, "Esc"},
@@ -236,7 +206,7 @@ void ScenarioStripDeclined(Context& c) {
 }
 
 void ScenarioStripNotices(Context& c) {
-    CommandCallback command = RegisterCommand(c);
+    CommandCallback command = RegisterCommand(c.plugin);
     struct Case {
         const char* fixture;
         const char* contentType;
@@ -269,48 +239,6 @@ void ScenarioStripNotices(Context& c) {
     }
 }
 
-// The restore dialog's components, found from the user's thread.
-struct Form {
-    HWND form = nullptr, panel1 = nullptr, panel2 = nullptr, panel3 = nullptr;
-    HWND label = nullptr, mailId = nullptr, memo = nullptr, bitBtn1 = nullptr, btnUndo = nullptr, bitBtn2 = nullptr;
-};
-
-Form FindForm() {
-    Form f;
-    f.form = WaitForProcessWindow("TForm2");
-    if (!f.form) return f;
-    f.panel1 = GetDlgItem(f.form, vornek::kPanel1Id);
-    f.panel2 = GetDlgItem(f.form, vornek::kPanel2Id);
-    f.panel3 = GetDlgItem(f.form, vornek::kPanel3Id);
-    f.label = GetDlgItem(f.panel3, vornek::kLabel1Id);
-    f.mailId = GetDlgItem(f.panel3, vornek::kEdtMailIdId);
-    f.memo = GetDlgItem(f.panel2, vornek::kMemo1Id);
-    f.bitBtn1 = GetDlgItem(f.panel1, vornek::kBitBtn1Id);
-    f.btnUndo = GetDlgItem(f.panel1, vornek::kBtnUndoId);
-    f.bitBtn2 = GetDlgItem(f.panel1, vornek::kBitBtn2Id);
-    return f;
-}
-
-void ClickButton(HWND button) {
-    PostMessageW(GetParent(button), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
-                 reinterpret_cast<LPARAM>(button));
-}
-
-void PressKey(HWND target, WPARAM key) {
-    PostMessageW(target, WM_KEYDOWN, key, 1);
-    PostMessageW(target, WM_KEYUP, key, 0xC0000001);
-}
-
-// Answers the next message box; returns what it showed.
-BoxSeen Answered(Answer answer) {
-    HWND box = WaitForProcessWindow("#32770");
-    if (!box) return {};
-    BoxSeen seen = ReadBox(box);
-    AnswerBox(box, answer);
-    seen.closedAfterAnswer = WaitUntilClosed(box);
-    return seen;
-}
-
 // Things the user saw, checked on the main thread once the dialog is gone.
 struct Seen {
     std::vector<std::pair<bool, std::string>> checks;
@@ -320,12 +248,8 @@ struct Seen {
     }
 };
 
-int OpenSetup(Context& c) {
-    return Get<OneArg>(c.plugin, "BKC_OnPlugInSetup")(reinterpret_cast<LPARAM>(HostWindow()));
-}
-
 void CaptureWorkedExample(Context& c) {
-    CommandCallback command = RegisterCommand(c);
+    CommandCallback command = RegisterCommand(c.plugin);
     UseMessage(c, "worked_example.eml", "multipart/alternative;\tboundary=\"----=_Part_01\"");
     BoxDriver driver({Answer::FirstButton});
     command(HostWindow(), 0);
@@ -355,7 +279,7 @@ void ScenarioSetupEmpty(Context& c) {
             ClickButton(f.bitBtn2);
             seen.Check(WaitUntilClosed(f.form), "the Close button closes the dialog");
         },
-        [&] { result = OpenSetup(c); });
+        [&] { result = OpenSetup(c.plugin); });
     seen.Report(c.checks);
     c.checks.Check(result == 1, "BKC_OnPlugInSetup returns 1");
     c.checks.Check(Host().written.empty(), "closing writes nothing");
@@ -399,7 +323,7 @@ void ScenarioSetupRestore(Context& c) {
             seen.Check(confirmed.text == kRestoreQuestion, "asked again");
             seen.Check(WaitUntilClosed(f.form, 2000), "a confirmed Restore closes the dialog at once");
         },
-        [&] { OpenSetup(c); });
+        [&] { OpenSetup(c.plugin); });
     seen.Report(c.checks);
     c.checks.Check(Host().written.size() == 1 && Host().written[0].first == "mail-1",
                    "the capture goes back to the captured mail ID, not the current one");
@@ -414,7 +338,7 @@ void ScenarioSetupRestore(Context& c) {
             Answered(Answer::FirstButton);
             WaitUntilClosed(f.form);
         },
-        [&] { OpenSetup(c); });
+        [&] { OpenSetup(c.plugin); });
     c.checks.Check(Host().written.size() == 2 && Host().written[1] == Host().written[0],
                    "a second restore writes the same text again");
     c.checks.Check(IsWindowEnabled(HostWindow()) != FALSE, "the host window is enabled again");
@@ -432,7 +356,7 @@ void ScenarioSetupDeclined(Context& c) {
             ClickButton(f.bitBtn2);
             WaitUntilClosed(f.form);
         },
-        [&] { OpenSetup(c); });
+        [&] { OpenSetup(c.plugin); });
     c.checks.Check(Host().written.empty(), "closing after a declined Restore writes nothing");
 }
 
@@ -480,9 +404,12 @@ void ScenarioSetupLayout(Context& c) {
             seen.Check(WindowText(f.btnUndo) == L" Restore(&U)", "btnUndo caption");
             seen.Check(ToShiftJis(WindowText(f.bitBtn2)) == "\x95\xC2\x82\xB6\x82\xE9(&C)", "BitBtn2 caption");
             const LONG memoStyle = GetWindowLongW(f.memo, GWL_STYLE);
-            seen.Check((memoStyle & ES_READONLY) && (memoStyle & WS_HSCROLL) && (memoStyle & WS_VSCROLL) &&
-                           (memoStyle & ES_AUTOHSCROLL),
-                       "memo: read-only, both scroll bars, no word wrap");
+            seen.Check((memoStyle & WS_HSCROLL) && (memoStyle & WS_VSCROLL), "memo: both scroll bars");
+            SendMessageW(f.memo, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"typed"));
+            seen.Check(ToShiftJis(WindowText(f.memo)) ==
+                           ToCrLf(ReadFile(c.fixtures + "/flatten/worked_example.eml")),
+                       "memo: read-only");
+            seen.Check(SendMessageW(f.memo, EM_GETLINECOUNT, 0, 0) == 26, "memo: one row per line, no word wrap");
             seen.Check((GetWindowLongW(f.mailId, GWL_STYLE) & ES_READONLY) != 0, "edtMailID read-only");
 
             HWND order[] = {f.btnUndo, f.bitBtn2, f.bitBtn1, f.memo, f.mailId, f.btnUndo};
@@ -523,13 +450,13 @@ void ScenarioSetupLayout(Context& c) {
             PostMessageW(f.form, WM_SYSCOMMAND, SC_CLOSE, 0);
             seen.Check(WaitUntilClosed(f.form), "the title bar's close box closes the dialog");
         },
-        [&] { OpenSetup(c); });
+        [&] { OpenSetup(c.plugin); });
     seen.Report(c.checks);
     c.checks.Check(Host().written.empty(), "nothing written");
 }
 
 void ScenarioSetupLarge(Context& c) {
-    CommandCallback command = RegisterCommand(c);
+    CommandCallback command = RegisterCommand(c.plugin);
     std::string source = ToCrLf(ReadFile(c.fixtures + "/flatten/epilogue_and_three_parts.eml"));
     const std::string marker = "JVBERi0xLjQK\r\n";
     std::string big = source.substr(0, source.find(marker));
@@ -552,10 +479,14 @@ void ScenarioSetupLarge(Context& c) {
             if (!f.form) return;
             seen.Check(static_cast<std::size_t>(GetWindowTextLengthW(f.memo)) == big.size(),
                        "the memo holds all of the 6 MB source");
+            seen.Check(SendMessageW(f.memo, EM_GETLINECOUNT, 0, 0) > 65535, "more lines than an edit control takes");
+            // Scroll to the end and back: the view keeps up.
+            PostMessageW(f.memo, WM_VSCROLL, SB_BOTTOM, 0);
+            PostMessageW(f.memo, WM_VSCROLL, SB_TOP, 0);
             ClickButton(f.bitBtn2);
             WaitUntilClosed(f.form);
         },
-        [&] { OpenSetup(c); });
+        [&] { OpenSetup(c.plugin); });
     seen.Report(c.checks);
 }
 
@@ -571,10 +502,11 @@ void ScenarioUnload(Context& c) {
 }  // namespace
 }  // namespace testhost
 
-int RunScenario(const std::string& name, const std::string& fixtures) {
+int RunScenario(const std::string& name, const std::vector<std::string>& args) {
     using namespace testhost;
+    if (name == "demo") return args.size() == 2 ? RunDemo(args[0], args[1]) : 2;
     Context c;
-    c.fixtures = fixtures;
+    c.fixtures = args.at(0);
     HostWindow();
     if (name == "load_fails") {
         // Run by the host build without BKA_SerializeRcpts.
@@ -605,7 +537,7 @@ int RunScenario(const std::string& name, const std::string& fixtures) {
     };
     for (const auto& [scenarioName, run] : scenarios) {
         if (name != scenarioName) continue;
-        c.plugin = Load(c.checks);
+        c.plugin = LoadPlugin(c.checks);
         if (c.plugin.module) run(c);
         if (c.plugin.module) FreeLibrary(c.plugin.module);
         return c.checks.Finish(name);

@@ -102,6 +102,17 @@ std::string ToShiftJis(const std::wstring& text) {
     return out;
 }
 
+std::string ShiftJisToUtf8(const std::string& text) {
+    if (text.empty()) return {};
+    const int wide = MultiByteToWideChar(932, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring w(static_cast<std::size_t>(wide), L'\0');
+    MultiByteToWideChar(932, 0, text.data(), static_cast<int>(text.size()), &w[0], wide);
+    const int size = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), wide, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, w.c_str(), wide, &out[0], size, nullptr, nullptr);
+    return out;
+}
+
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream s;
@@ -187,13 +198,15 @@ void WINAPI BKA_Free(LPVOID block) {
 
 }  // extern "C"
 
-int RunScenario(const std::string& name, const std::string& fixtures);
+int RunScenario(const std::string& name, const std::vector<std::string>& args);
 
 int main(int argc, char** argv) {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
     if (argc < 3) {
-        std::fprintf(stderr, "usage: TestHost SCENARIO FIXTURES\n");
+        std::fprintf(stderr,
+                     "usage: TestHost SCENARIO FIXTURES\n"
+                     "       TestHost demo MESSAGE SCREENSHOT.bmp\n");
         return 2;
     }
-    return RunScenario(argv[1], argv[2]);
+    return RunScenario(argv[1], std::vector<std::string>(argv + 2, argv + argc));
 }

@@ -72,6 +72,16 @@ class Checks {
     int failed_ = 0;
 };
 
+// Loads the plug-in, flattens MESSAGE, saves a picture of the restore dialog,
+// restores the original, and tells what happened on standard output.
+int RunDemo(const std::string& message, const std::string& screenshot);
+
+// Saves the screen's pixels under `window` as a 24-bit BMP file.
+bool SaveWindowPicture(HWND window, const std::string& path);
+
+// Shift-JIS bytes as UTF-8, for the console.
+std::string ShiftJisToUtf8(const std::string& text);
+
 // A byte string as Shift-JIS text read from a window.
 std::string ToShiftJis(const std::wstring& text);
 std::string ReadFile(const std::string& path);
