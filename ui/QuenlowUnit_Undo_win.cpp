@@ -29,8 +29,9 @@ constexpr wchar_t kPanelClass[] = L"TPanel";
 
 // "閉じる(&C)" and "ＭＳ Ｐゴシック" in Shift-JIS.
 constexpr char kCloseCaption[] = "\x95\xC2\x82\xB6\x82\xE9(&C)";
-constexpr char kFontName[] = "\x82l\x82r \x82o\x83S\x83V\x83"
-                             "b\x83N";
+constexpr char kFontName[] =
+    "\x82l\x82r \x82o\x83S\x83V\x83"
+    "b\x83N";
 
 // A panel draws a raised bevel unless it is created with this in its user data.
 constexpr LONG_PTR kPanelWithoutBevel = 1;
@@ -42,8 +43,10 @@ struct Releaser {
     }
 };
 BOOL WINAPI DeleteGdiObject(HGDIOBJ object) { return DeleteObject(object); }
-using FontHandle = std::unique_ptr<std::remove_pointer_t<HFONT>, Releaser<HGDIOBJ, DeleteGdiObject>>;
-using BitmapHandle = std::unique_ptr<std::remove_pointer_t<HBITMAP>, Releaser<HGDIOBJ, DeleteGdiObject>>;
+using FontHandle =
+    std::unique_ptr<std::remove_pointer_t<HFONT>, Releaser<HGDIOBJ, DeleteGdiObject>>;
+using BitmapHandle =
+    std::unique_ptr<std::remove_pointer_t<HBITMAP>, Releaser<HGDIOBJ, DeleteGdiObject>>;
 using IconHandle = std::unique_ptr<std::remove_pointer_t<HICON>, Releaser<HICON, DestroyIcon>>;
 
 LRESULT CALLBACK PanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -72,7 +75,7 @@ LRESULT CALLBACK PanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM lPara
 
 // Registers the form's and the panels' window classes for the life of one dialog.
 class WindowClasses {
-public:
+  public:
     explicit WindowClasses(HICON icon) {
         WNDCLASSEXW form = {};
         form.cbSize = sizeof form;
@@ -104,16 +107,17 @@ public:
     WindowClasses(const WindowClasses&) = delete;
     WindowClasses& operator=(const WindowClasses&) = delete;
 
-private:
+  private:
     bool formRegistered_ = false;
     bool panelRegistered_ = false;
     bool textViewRegistered_ = false;
 };
 
-HWND AddChild(HWND parent, LPCWSTR cls, const std::wstring& text, DWORD style, DWORD exStyle, int id, int x, int y,
-              int w, int h, HFONT font, void* createParam = nullptr) {
-    HWND child = CreateWindowExW(exStyle, cls, text.c_str(), WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), PluginModule(), createParam);
+HWND AddChild(HWND parent, LPCWSTR cls, const std::wstring& text, DWORD style, DWORD exStyle,
+              int id, int x, int y, int w, int h, HFONT font, void* createParam = nullptr) {
+    HWND child = CreateWindowExW(exStyle, cls, text.c_str(), WS_CHILD | WS_VISIBLE | style, x, y, w,
+                                 h, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                 PluginModule(), createParam);
     if (child && font) SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return child;
 }
@@ -121,16 +125,17 @@ HWND AddChild(HWND parent, LPCWSTR cls, const std::wstring& text, DWORD style, D
 }  // namespace
 
 struct TForm2::Resources {
-    IconHandle icon{static_cast<HICON>(LoadImageW(PluginModule(), MAKEINTRESOURCEW(1), IMAGE_ICON, 32, 32, 0))};
+    IconHandle icon{
+        static_cast<HICON>(LoadImageW(PluginModule(), MAKEINTRESOURCEW(1), IMAGE_ICON, 32, 32, 0))};
     IconHandle smallIcon{
         static_cast<HICON>(LoadImageW(PluginModule(), MAKEINTRESOURCEW(1), IMAGE_ICON, 16, 16, 0))};
-    FontHandle font{CreateFontW(-15, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
-                                CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                                FromShiftJis(kFontName).c_str())};
+    FontHandle font{CreateFontW(-15, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                DEFAULT_PITCH | FF_DONTCARE, FromShiftJis(kFontName).c_str())};
     BitmapHandle restoreGlyph{static_cast<HBITMAP>(
         LoadImageW(PluginModule(), L"RESTORE_GLYPH", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION))};
-    BitmapHandle closeGlyph{
-        static_cast<HBITMAP>(LoadImageW(PluginModule(), L"CLOSE_GLYPH", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION))};
+    BitmapHandle closeGlyph{static_cast<HBITMAP>(
+        LoadImageW(PluginModule(), L"CLOSE_GLYPH", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION))};
     WindowClasses classes{icon.get()};
     TextViewState memo;
     std::wstring bitBtn1Caption = L"Version Info  (&V)";
@@ -141,15 +146,18 @@ struct TForm2::Resources {
 TForm2::TForm2() : resources_(std::make_unique<Resources>()) {
     // An empty dialog template of the form's class: the components are placed in
     // pixels below, as the form was designed.
-    std::vector<WORD> tmpl(sizeof(DLGTEMPLATE) / sizeof(WORD) + 2 + sizeof kFormClass / sizeof(WORD) + 1, 0);
+    std::vector<WORD> tmpl(
+        sizeof(DLGTEMPLATE) / sizeof(WORD) + 2 + sizeof kFormClass / sizeof(WORD) + 1, 0);
     auto* header = reinterpret_cast<DLGTEMPLATE*>(tmpl.data());
-    header->style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+    header->style =
+        WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
     WORD* tail = tmpl.data() + sizeof(DLGTEMPLATE) / sizeof(WORD);
     *tail++ = 0;  // no menu
     for (const wchar_t* c = kFormClass; *c; ++c) *tail++ = static_cast<WORD>(*c);
     *tail++ = 0;  // end of the class name
     *tail = 0;    // no title yet
-    form_ = CreateDialogIndirectParamW(PluginModule(), header, nullptr, FormProc, reinterpret_cast<LPARAM>(this));
+    form_ = CreateDialogIndirectParamW(PluginModule(), header, nullptr, FormProc,
+                                       reinterpret_cast<LPARAM>(this));
     if (!form_) throw std::bad_alloc();
     FormCreate();
 }
@@ -165,27 +173,31 @@ void TForm2::CreateComponents() {
     SetWindowTextW(form_, L"HTML_VORNEK");
     SendMessageW(form_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     SendMessageW(form_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(resources_->icon.get()));
-    SendMessageW(form_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(resources_->smallIcon.get()));
+    SendMessageW(form_, WM_SETICON, ICON_SMALL,
+                 reinterpret_cast<LPARAM>(resources_->smallIcon.get()));
 
     // Creation order is tab order: the panels Panel1, Panel2, Panel3, and in Panel1
     // btnUndo, BitBtn2, BitBtn1.
     const DWORD panelStyle = WS_CLIPCHILDREN;
-    HWND panel1 = AddChild(form_, kPanelClass, L"", panelStyle, WS_EX_CONTROLPARENT, kPanel1Id, 0, 0, 0, 0, font);
+    HWND panel1 = AddChild(form_, kPanelClass, L"", panelStyle, WS_EX_CONTROLPARENT, kPanel1Id, 0,
+                           0, 0, 0, font);
     SetWindowLongPtrW(panel1, GWLP_USERDATA, kPanelWithoutBevel);
-    HWND panel2 = AddChild(form_, kPanelClass, L"", panelStyle, WS_EX_CONTROLPARENT, kPanel2Id, 0, 0, 0, 0, font);
-    HWND panel3 = AddChild(form_, kPanelClass, L"", panelStyle, WS_EX_CONTROLPARENT, kPanel3Id, 0, 0, 0, 0, font);
+    HWND panel2 = AddChild(form_, kPanelClass, L"", panelStyle, WS_EX_CONTROLPARENT, kPanel2Id, 0,
+                           0, 0, 0, font);
+    HWND panel3 = AddChild(form_, kPanelClass, L"", panelStyle, WS_EX_CONTROLPARENT, kPanel3Id, 0,
+                           0, 0, 0, font);
 
     const DWORD button = BS_OWNERDRAW | WS_TABSTOP;
-    AddChild(panel1, L"BUTTON", resources_->btnUndoCaption, button, 0, kBtnUndoId, 224, 8, kButtonWidth, kButtonHeight,
-             font);
-    AddChild(panel1, L"BUTTON", resources_->bitBtn2Caption, button, 0, kBitBtn2Id, 352, 8, kButtonWidth,
-             kButtonHeight, font);
-    AddChild(panel1, L"BUTTON", resources_->bitBtn1Caption, button, 0, kBitBtn1Id, 0, 8, kButtonWidth, kButtonHeight,
-             font);
+    AddChild(panel1, L"BUTTON", resources_->btnUndoCaption, button, 0, kBtnUndoId, 224, 8,
+             kButtonWidth, kButtonHeight, font);
+    AddChild(panel1, L"BUTTON", resources_->bitBtn2Caption, button, 0, kBitBtn2Id, 352, 8,
+             kButtonWidth, kButtonHeight, font);
+    AddChild(panel1, L"BUTTON", resources_->bitBtn1Caption, button, 0, kBitBtn1Id, 0, 8,
+             kButtonWidth, kButtonHeight, font);
 
     // The memo draws only the lines in sight, so a capture of any size shows.
-    AddChild(panel2, kTextViewClass, L"", WS_HSCROLL | WS_VSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, kMemo1Id, 0, 0, 0,
-             0, font, &resources_->memo);
+    AddChild(panel2, kTextViewClass, L"", WS_HSCROLL | WS_VSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE,
+             kMemo1Id, 0, 0, 0, 0, font, &resources_->memo);
 
     HDC dc = GetDC(panel3);
     HGDIOBJ old = SelectObject(dc, font);
@@ -193,9 +205,10 @@ void TForm2::CreateComponents() {
     GetTextExtentPoint32W(dc, L"Mail ID", 7, &label);
     SelectObject(dc, old);
     ReleaseDC(panel3, dc);
-    AddChild(panel3, L"STATIC", L"Mail ID", SS_LEFT | SS_NOPREFIX, 0, kLabel1Id, 8, 6, label.cx, label.cy, font);
-    AddChild(panel3, L"EDIT", L"", ES_AUTOHSCROLL | ES_READONLY | WS_TABSTOP, WS_EX_CLIENTEDGE, kEdtMailIdId, 56, 0,
-             417, 23, font);
+    AddChild(panel3, L"STATIC", L"Mail ID", SS_LEFT | SS_NOPREFIX, 0, kLabel1Id, 8, 6, label.cx,
+             label.cy, font);
+    AddChild(panel3, L"EDIT", L"", ES_AUTOHSCROLL | ES_READONLY | WS_TABSTOP, WS_EX_CLIENTEDGE,
+             kEdtMailIdId, 56, 0, 417, 23, font);
 
     const int x = (GetSystemMetrics(SM_CXSCREEN) - kFormWidth) / 2;
     const int y = (GetSystemMetrics(SM_CYSCREEN) - kFormHeight) / 2;
@@ -210,17 +223,21 @@ void TForm2::LayOut() {
     GetClientRect(form_, &client);
     const int w = client.right;
     const int h = client.bottom;
-    const int middle = h - kTopPanelHeight - kBottomPanelHeight > 0 ? h - kTopPanelHeight - kBottomPanelHeight : 0;
+    const int middle =
+        h - kTopPanelHeight - kBottomPanelHeight > 0 ? h - kTopPanelHeight - kBottomPanelHeight : 0;
     HWND panel2 = GetDlgItem(form_, kPanel2Id);
     MoveWindow(GetDlgItem(form_, kPanel3Id), 0, 0, w, kTopPanelHeight, TRUE);
     MoveWindow(panel2, 0, kTopPanelHeight, w, middle, TRUE);
-    MoveWindow(GetDlgItem(form_, kPanel1Id), 0, kTopPanelHeight + middle, w, kBottomPanelHeight, TRUE);
-    MoveWindow(GetDlgItem(panel2, kMemo1Id), 1, 1, w > 2 ? w - 2 : 0, middle > 2 ? middle - 2 : 0, TRUE);
+    MoveWindow(GetDlgItem(form_, kPanel1Id), 0, kTopPanelHeight + middle, w, kBottomPanelHeight,
+               TRUE);
+    MoveWindow(GetDlgItem(panel2, kMemo1Id), 1, 1, w > 2 ? w - 2 : 0, middle > 2 ? middle - 2 : 0,
+               TRUE);
 }
 
 void TForm2::ShowBackup(const TBuckup& backup) {
     SetTextViewLines(GetDlgItem(GetDlgItem(form_, kPanel2Id), kMemo1Id), backup.Source);
-    SetWindowTextW(GetDlgItem(GetDlgItem(form_, kPanel3Id), kEdtMailIdId), FromShiftJis(backup.MailID).c_str());
+    SetWindowTextW(GetDlgItem(GetDlgItem(form_, kPanel3Id), kEdtMailIdId),
+                   FromShiftJis(backup.MailID).c_str());
     EnableWindow(GetDlgItem(GetDlgItem(form_, kPanel1Id), kBtnUndoId), HoldsCapture(backup));
 }
 
@@ -299,8 +316,8 @@ void TForm2::DrawButton(const DRAWITEMSTRUCT& item) {
         HGDIOBJ oldBitmap = SelectObject(source, glyph);
         const int y = r.top + (r.bottom - r.top - kGlyphSize) / 2 + offset;
         // The glyph holds the enabled image, then the disabled one.
-        TransparentBlt(item.hDC, x, y, kGlyphSize, kGlyphSize, source, disabled ? kGlyphSize : 0, 0, kGlyphSize,
-                       kGlyphSize, kGlyphTransparent);
+        TransparentBlt(item.hDC, x, y, kGlyphSize, kGlyphSize, source, disabled ? kGlyphSize : 0, 0,
+                       kGlyphSize, kGlyphSize, kGlyphTransparent);
         SelectObject(source, oldBitmap);
         DeleteDC(source);
         x += glyphWidth;
@@ -337,7 +354,8 @@ INT_PTR CALLBACK TForm2::FormProc(HWND window, UINT message, WPARAM wParam, LPAR
             if (id == IDOK) {
                 // Enter: there is no default button, so it acts on the focused one.
                 HWND focus = GetFocus();
-                if (focus && GetParent(focus) == GetDlgItem(window, kPanel1Id) && IsWindowEnabled(focus)) {
+                if (focus && GetParent(focus) == GetDlgItem(window, kPanel1Id) &&
+                    IsWindowEnabled(focus)) {
                     self->Click(GetDlgCtrlID(focus));
                 }
             } else if (id == IDCANCEL) {

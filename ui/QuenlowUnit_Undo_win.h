@@ -15,7 +15,7 @@ namespace vornek {
 // top, the source in a memo, the buttons at the bottom), 487 x 418 pixels, centred
 // on the screen, sizeable. It lives for one setup call.
 class TForm2 : public RestoreDialogView {
-public:
+  public:
     TForm2();
     ~TForm2() override;
     TForm2(const TForm2&) = delete;
@@ -24,7 +24,7 @@ public:
     void ShowBackup(const TBuckup& backup) override;
     void ShowModal() override;
 
-private:
+  private:
     struct Resources;
 
     void FormCreate();

@@ -13,8 +13,8 @@ const char kVendorContact[] = "Tomvarek <html-vornek@tomvarek.example>";
 
 std::string VersionNotice() {
     // "最新版は " ... " より入手してください。" in Shift-JIS.
-    return std::string(VORNEK_PRODUCT_NAME " " VORNEK_PRODUCT_VERSION "\r\n") + kVendorContact + "\r\n" +
-           "\x8D\xC5\x90V\x94\xC5\x82\xCD " + kDownloadPage +
+    return std::string(VORNEK_PRODUCT_NAME " " VORNEK_PRODUCT_VERSION "\r\n") + kVendorContact +
+           "\r\n" + "\x8D\xC5\x90V\x94\xC5\x82\xCD " + kDownloadPage +
            " \x82\xE6\x82\xE8\x93\xFC\x8E\xE8\x82\xB5\x82\xC4\x82\xAD\x82\xBE\x82\xB3\x82\xA2\x81"
            "B";
 }

@@ -30,7 +30,7 @@ bool ConfirmRestore(Prompts& prompts);
 
 // The dialog as the setup command uses it.
 class RestoreDialogView {
-public:
+  public:
     virtual ~RestoreDialogView() = default;
     // Shows the slot's source and mail ID; Restore is enabled only for a capture.
     virtual void ShowBackup(const TBuckup& backup) = 0;

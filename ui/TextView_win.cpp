@@ -38,7 +38,9 @@ std::size_t ColumnsOf(std::string_view line) {
     return columns;
 }
 
-TextViewState* StateOf(HWND view) { return reinterpret_cast<TextViewState*>(GetWindowLongPtrW(view, GWLP_USERDATA)); }
+TextViewState* StateOf(HWND view) {
+    return reinterpret_cast<TextViewState*>(GetWindowLongPtrW(view, GWLP_USERDATA));
+}
 
 int VisibleLines(HWND view, const TextViewState& s) {
     RECT r;
@@ -52,11 +54,14 @@ std::size_t LastTop(HWND view, const TextViewState& s) {
 }
 
 int TextWidth(const TextViewState& s) {
-    const std::size_t width = s.widestLine * static_cast<std::size_t>(s.charWidth) + 2 * kTextMargin;
+    const std::size_t width =
+        s.widestLine * static_cast<std::size_t>(s.charWidth) + 2 * kTextMargin;
     return static_cast<int>(std::min<std::size_t>(width, INT_MAX / 2));
 }
 
-int ClampPosition(std::size_t value) { return static_cast<int>(std::min<std::size_t>(value, INT_MAX)); }
+int ClampPosition(std::size_t value) {
+    return static_cast<int>(std::min<std::size_t>(value, INT_MAX));
+}
 
 void UpdateScrollBars(HWND view, TextViewState& s) {
     RECT r;
@@ -99,7 +104,8 @@ int TrackPosition(HWND view, int bar) {
 
 void MeasureFont(HWND view, TextViewState& s) {
     HDC dc = GetDC(view);
-    HGDIOBJ old = SelectObject(dc, s.font ? static_cast<HGDIOBJ>(s.font) : GetStockObject(DEFAULT_GUI_FONT));
+    HGDIOBJ old =
+        SelectObject(dc, s.font ? static_cast<HGDIOBJ>(s.font) : GetStockObject(DEFAULT_GUI_FONT));
     TEXTMETRICW metrics = {};
     GetTextMetricsW(dc, &metrics);
     SelectObject(dc, old);
@@ -138,14 +144,16 @@ void Paint(HWND view, TextViewState& s) {
     HDC dc = BeginPaint(view, &paint);
     RECT client;
     GetClientRect(view, &client);
-    HGDIOBJ old = SelectObject(dc, s.font ? static_cast<HGDIOBJ>(s.font) : GetStockObject(DEFAULT_GUI_FONT));
+    HGDIOBJ old =
+        SelectObject(dc, s.font ? static_cast<HGDIOBJ>(s.font) : GetStockObject(DEFAULT_GUI_FONT));
     SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
     SetBkColor(dc, GetSysColor(COLOR_WINDOW));
     const std::size_t first = s.top + static_cast<std::size_t>(paint.rcPaint.top / s.lineHeight);
     int y = static_cast<int>(first - s.top) * s.lineHeight;
     for (std::size_t i = first; y < paint.rcPaint.bottom; ++i, y += s.lineHeight) {
         RECT row = {0, y, client.right, y + s.lineHeight};
-        const std::wstring line = i < s.lines.Count() ? ExpandTabs(FromShiftJis(s.lines.Get(i))) : std::wstring();
+        const std::wstring line =
+            i < s.lines.Count() ? ExpandTabs(FromShiftJis(s.lines.Get(i))) : std::wstring();
         ExtTextOutW(dc, kTextMargin - s.left, y, ETO_OPAQUE | ETO_CLIPPED, &row, line.c_str(),
                     static_cast<UINT>(line.size()), nullptr);
     }
@@ -156,8 +164,9 @@ void Paint(HWND view, TextViewState& s) {
 
 LRESULT CALLBACK TextViewProc(HWND view, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
-        SetWindowLongPtrW(view, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+        SetWindowLongPtrW(
+            view, GWLP_USERDATA,
+            reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
     }
     TextViewState* s = StateOf(view);
     if (!s) return DefWindowProcW(view, message, wParam, lParam);
@@ -189,15 +198,30 @@ LRESULT CALLBACK TextViewProc(HWND view, UINT message, WPARAM wParam, LPARAM lPa
         case WM_VSCROLL: {
             const long long top = static_cast<long long>(s->top);
             switch (LOWORD(wParam)) {
-                case SB_LINEUP: ScrollTo(view, *s, top - 1, s->left); break;
-                case SB_LINEDOWN: ScrollTo(view, *s, top + 1, s->left); break;
-                case SB_PAGEUP: ScrollTo(view, *s, top - page, s->left); break;
-                case SB_PAGEDOWN: ScrollTo(view, *s, top + page, s->left); break;
-                case SB_TOP: ScrollTo(view, *s, 0, s->left); break;
-                case SB_BOTTOM: ScrollTo(view, *s, LLONG_MAX / 2, s->left); break;
+                case SB_LINEUP:
+                    ScrollTo(view, *s, top - 1, s->left);
+                    break;
+                case SB_LINEDOWN:
+                    ScrollTo(view, *s, top + 1, s->left);
+                    break;
+                case SB_PAGEUP:
+                    ScrollTo(view, *s, top - page, s->left);
+                    break;
+                case SB_PAGEDOWN:
+                    ScrollTo(view, *s, top + page, s->left);
+                    break;
+                case SB_TOP:
+                    ScrollTo(view, *s, 0, s->left);
+                    break;
+                case SB_BOTTOM:
+                    ScrollTo(view, *s, LLONG_MAX / 2, s->left);
+                    break;
                 case SB_THUMBTRACK:
-                case SB_THUMBPOSITION: ScrollTo(view, *s, TrackPosition(view, SB_VERT), s->left); break;
-                default: break;
+                case SB_THUMBPOSITION:
+                    ScrollTo(view, *s, TrackPosition(view, SB_VERT), s->left);
+                    break;
+                default:
+                    break;
             }
             return 0;
         }
@@ -206,13 +230,24 @@ LRESULT CALLBACK TextViewProc(HWND view, UINT message, WPARAM wParam, LPARAM lPa
             GetClientRect(view, &r);
             const long long top = static_cast<long long>(s->top);
             switch (LOWORD(wParam)) {
-                case SB_LINELEFT: ScrollTo(view, *s, top, s->left - s->charWidth); break;
-                case SB_LINERIGHT: ScrollTo(view, *s, top, s->left + s->charWidth); break;
-                case SB_PAGELEFT: ScrollTo(view, *s, top, s->left - r.right); break;
-                case SB_PAGERIGHT: ScrollTo(view, *s, top, s->left + r.right); break;
+                case SB_LINELEFT:
+                    ScrollTo(view, *s, top, s->left - s->charWidth);
+                    break;
+                case SB_LINERIGHT:
+                    ScrollTo(view, *s, top, s->left + s->charWidth);
+                    break;
+                case SB_PAGELEFT:
+                    ScrollTo(view, *s, top, s->left - r.right);
+                    break;
+                case SB_PAGERIGHT:
+                    ScrollTo(view, *s, top, s->left + r.right);
+                    break;
                 case SB_THUMBTRACK:
-                case SB_THUMBPOSITION: ScrollTo(view, *s, top, TrackPosition(view, SB_HORZ)); break;
-                default: break;
+                case SB_THUMBPOSITION:
+                    ScrollTo(view, *s, top, TrackPosition(view, SB_HORZ));
+                    break;
+                default:
+                    break;
             }
             return 0;
         }
@@ -225,15 +260,32 @@ LRESULT CALLBACK TextViewProc(HWND view, UINT message, WPARAM wParam, LPARAM lPa
             const bool control = GetKeyState(VK_CONTROL) < 0;
             const long long top = static_cast<long long>(s->top);
             switch (wParam) {
-                case VK_UP: ScrollTo(view, *s, top - 1, s->left); break;
-                case VK_DOWN: ScrollTo(view, *s, top + 1, s->left); break;
-                case VK_PRIOR: ScrollTo(view, *s, top - page, s->left); break;
-                case VK_NEXT: ScrollTo(view, *s, top + page, s->left); break;
-                case VK_LEFT: ScrollTo(view, *s, top, s->left - s->charWidth); break;
-                case VK_RIGHT: ScrollTo(view, *s, top, s->left + s->charWidth); break;
-                case VK_HOME: ScrollTo(view, *s, control ? 0 : top, 0); break;
-                case VK_END: ScrollTo(view, *s, control ? LLONG_MAX / 2 : top, control ? s->left : INT_MAX); break;
-                default: break;
+                case VK_UP:
+                    ScrollTo(view, *s, top - 1, s->left);
+                    break;
+                case VK_DOWN:
+                    ScrollTo(view, *s, top + 1, s->left);
+                    break;
+                case VK_PRIOR:
+                    ScrollTo(view, *s, top - page, s->left);
+                    break;
+                case VK_NEXT:
+                    ScrollTo(view, *s, top + page, s->left);
+                    break;
+                case VK_LEFT:
+                    ScrollTo(view, *s, top, s->left - s->charWidth);
+                    break;
+                case VK_RIGHT:
+                    ScrollTo(view, *s, top, s->left + s->charWidth);
+                    break;
+                case VK_HOME:
+                    ScrollTo(view, *s, control ? 0 : top, 0);
+                    break;
+                case VK_END:
+                    ScrollTo(view, *s, control ? LLONG_MAX / 2 : top, control ? s->left : INT_MAX);
+                    break;
+                default:
+                    break;
             }
             return 0;
         }
@@ -248,7 +300,8 @@ LRESULT CALLBACK TextViewProc(HWND view, UINT message, WPARAM wParam, LPARAM lPa
         case WM_GETTEXT: {
             if (wParam == 0 || lParam == 0) return 0;
             const std::wstring& text = WholeText(*s);
-            const std::size_t n = std::min<std::size_t>(text.size(), static_cast<std::size_t>(wParam) - 1);
+            const std::size_t n =
+                std::min<std::size_t>(text.size(), static_cast<std::size_t>(wParam) - 1);
             std::memcpy(reinterpret_cast<wchar_t*>(lParam), text.c_str(), n * sizeof(wchar_t));
             reinterpret_cast<wchar_t*>(lParam)[n] = L'\0';
             return static_cast<LRESULT>(n);
@@ -281,7 +334,8 @@ void SetTextViewLines(HWND view, const LineList& lines) {
     if (!s) return;
     s->lines = lines;
     s->widestLine = 0;
-    for (std::size_t i = 0; i < lines.Count(); ++i) s->widestLine = std::max(s->widestLine, ColumnsOf(lines.Get(i)));
+    for (std::size_t i = 0; i < lines.Count(); ++i)
+        s->widestLine = std::max(s->widestLine, ColumnsOf(lines.Get(i)));
     s->text.clear();
     s->textReady = false;
     s->top = 0;

@@ -43,7 +43,7 @@ struct FakeForm : RestoreDialogView {
 };
 
 class restore_test : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         written.clear();
         api.BKA_SetSource = RecordSetSource;

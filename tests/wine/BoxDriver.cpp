@@ -26,8 +26,8 @@ BOOL CALLBACK FindWindowOfClass(HWND window, LPARAM param) {
     auto* search = reinterpret_cast<Search*>(param);
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    if (pid != GetCurrentProcessId() || !IsWindowVisible(window) || ClassOf(window) != search->className ||
-        search->exclude->count(window)) {
+    if (pid != GetCurrentProcessId() || !IsWindowVisible(window) ||
+        ClassOf(window) != search->className || search->exclude->count(window)) {
         return TRUE;
     }
     search->found = window;
@@ -82,7 +82,8 @@ HWND WaitForProcessWindow(const char* className, HWND exclude, int ms) {
 }
 
 bool WaitUntilClosed(HWND window, int ms) {
-    for (int waited = 0; waited < ms && IsWindow(window) && IsWindowVisible(window); waited += 20) Sleep(20);
+    for (int waited = 0; waited < ms && IsWindow(window) && IsWindowVisible(window); waited += 20)
+        Sleep(20);
     return !IsWindow(window) || !IsWindowVisible(window);
 }
 

@@ -22,8 +22,8 @@ void ShowMessage(const std::string& title, const std::string& source) {
 }
 
 void SayBox(const BoxSeen& box, const std::string& answer) {
-    Say("\n[box \"" + ShiftJisToUtf8(box.title) + "\"] " + ShiftJisToUtf8(box.text) + "\n    -> " + answer +
-        "\n");
+    Say("\n[box \"" + ShiftJisToUtf8(box.title) + "\"] " + ShiftJisToUtf8(box.text) + "\n    -> " +
+        answer + "\n");
 }
 
 }  // namespace
@@ -85,7 +85,8 @@ int RunDemo(const std::string& message, const std::string& screenshot) {
     for (const BoxSeen& box : boxes) SayBox(box, "OK");
     checks.Check(Host().written.size() == 1, "the message was rewritten");
     if (Host().written.size() != 1) return checks.Finish("demo");
-    ShowMessage("After: the source handed back to the host with BKA_SetSource", Host().written[0].second);
+    ShowMessage("After: the source handed back to the host with BKA_SetSource",
+                Host().written[0].second);
 
     Say("\n=== Plug-in setup: the restore dialog ===\n");
     bool pictured = false;
@@ -102,7 +103,8 @@ int RunDemo(const std::string& message, const std::string& screenshot) {
         },
         [&] { OpenSetup(plugin); });
     checks.Check(pictured, "a picture of the dialog was saved");
-    Say(pictured ? "Saved a picture of the dialog: " + screenshot + "\n" : "Could not save a picture\n");
+    Say(pictured ? "Saved a picture of the dialog: " + screenshot + "\n"
+                 : "Could not save a picture\n");
     SayBox(asked, "OK");
     std::string normalised;
     for (std::size_t i = 0; i < original.size(); ++i) {

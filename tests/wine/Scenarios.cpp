@@ -272,7 +272,8 @@ void ScenarioSetupEmpty(Context& c) {
             seen.Check(WindowText(f.mailId).empty(), "empty mail ID");
             seen.Check(!IsWindowEnabled(f.btnUndo), "Restore is disabled");
             seen.Check(MainThreadFocus() == f.bitBtn2, "the first focus is on the Close button");
-            seen.Check(!IsWindowEnabled(HostWindow()), "the host window is disabled while the dialog is open");
+            seen.Check(!IsWindowEnabled(HostWindow()),
+                       "the host window is disabled while the dialog is open");
             PressKey(MainThreadFocus(), VK_ESCAPE);
             Sleep(300);
             seen.Check(IsWindowVisible(f.form) != FALSE, "Esc does nothing");
@@ -297,8 +298,10 @@ void ScenarioSetupRestore(Context& c) {
             Form f = FindForm();
             seen.Check(f.form != nullptr, "the dialog opens");
             if (!f.form) return;
-            seen.Check(ToShiftJis(WindowText(f.memo)) == original, "the memo shows the captured source");
-            seen.Check(ToShiftJis(WindowText(f.mailId)) == "mail-1", "the edit shows the captured mail ID");
+            seen.Check(ToShiftJis(WindowText(f.memo)) == original,
+                       "the memo shows the captured source");
+            seen.Check(ToShiftJis(WindowText(f.mailId)) == "mail-1",
+                       "the edit shows the captured mail ID");
             seen.Check(IsWindowEnabled(f.btnUndo) != FALSE, "Restore is enabled");
             seen.Check(MainThreadFocus() == f.btnUndo, "the first focus is on Restore");
 
@@ -309,7 +312,8 @@ void ScenarioSetupRestore(Context& c) {
             if (!box) return;
             const BoxSeen asked = ReadBox(box);
             seen.Check(asked.title == kConfirmTitle && asked.text == kRestoreQuestion &&
-                           asked.buttons == std::vector<std::string>{"OK", kCancelCaption} && asked.hasIcon,
+                           asked.buttons == std::vector<std::string>{"OK", kCancelCaption} &&
+                           asked.hasIcon,
                        "the restore confirmation box");
             seen.Check(!IsWindowEnabled(f.form), "the dialog is disabled under the confirmation");
             AnswerBox(box, Answer::SecondButton);
@@ -321,13 +325,15 @@ void ScenarioSetupRestore(Context& c) {
             ClickButton(f.btnUndo);
             const BoxSeen confirmed = Answered(Answer::FirstButton);
             seen.Check(confirmed.text == kRestoreQuestion, "asked again");
-            seen.Check(WaitUntilClosed(f.form, 2000), "a confirmed Restore closes the dialog at once");
+            seen.Check(WaitUntilClosed(f.form, 2000),
+                       "a confirmed Restore closes the dialog at once");
         },
         [&] { OpenSetup(c.plugin); });
     seen.Report(c.checks);
     c.checks.Check(Host().written.size() == 1 && Host().written[0].first == "mail-1",
                    "the capture goes back to the captured mail ID, not the current one");
-    c.checks.Check(!Host().written.empty() && Host().written[0].second == original, "the original source is back");
+    c.checks.Check(!Host().written.empty() && Host().written[0].second == original,
+                   "the original source is back");
 
     // The slot is unchanged by a restore: the same text can be written again.
     RunAsUser(
@@ -378,9 +384,11 @@ void ScenarioSetupLayout(Context& c) {
             seen.Check((GetWindowLongW(f.form, GWL_STYLE) & WS_THICKFRAME) != 0, "sizeable");
             seen.Check(SendMessageW(f.form, WM_GETICON, ICON_BIG, 0) != 0, "a program icon");
             LOGFONTW font = {};
-            GetObjectW(reinterpret_cast<HFONT>(SendMessageW(f.memo, WM_GETFONT, 0, 0)), sizeof font, &font);
-            seen.Check(ToShiftJis(font.lfFaceName) == "\x82l\x82r \x82o\x83S\x83V\x83"
-                                                       "b\x83N" &&
+            GetObjectW(reinterpret_cast<HFONT>(SendMessageW(f.memo, WM_GETFONT, 0, 0)), sizeof font,
+                       &font);
+            seen.Check(ToShiftJis(font.lfFaceName) ==
+                               "\x82l\x82r \x82o\x83S\x83V\x83"
+                               "b\x83N" &&
                            font.lfCharSet == SHIFTJIS_CHARSET && font.lfHeight == -15,
                        "the form's font");
 
@@ -399,22 +407,28 @@ void ScenarioSetupLayout(Context& c) {
             GetWindowRect(f.label, &label);
             POINT lp = {label.left, label.top};
             ScreenToClient(f.panel3, &lp);
-            seen.Check(lp.x == 8 && lp.y == 6 && WindowText(f.label) == L"Mail ID", "Label1 'Mail ID' at 8,6");
+            seen.Check(lp.x == 8 && lp.y == 6 && WindowText(f.label) == L"Mail ID",
+                       "Label1 'Mail ID' at 8,6");
             seen.Check(WindowText(f.bitBtn1) == L"Version Info  (&V)", "BitBtn1 caption");
             seen.Check(WindowText(f.btnUndo) == L" Restore(&U)", "btnUndo caption");
-            seen.Check(ToShiftJis(WindowText(f.bitBtn2)) == "\x95\xC2\x82\xB6\x82\xE9(&C)", "BitBtn2 caption");
+            seen.Check(ToShiftJis(WindowText(f.bitBtn2)) == "\x95\xC2\x82\xB6\x82\xE9(&C)",
+                       "BitBtn2 caption");
             const LONG memoStyle = GetWindowLongW(f.memo, GWL_STYLE);
-            seen.Check((memoStyle & WS_HSCROLL) && (memoStyle & WS_VSCROLL), "memo: both scroll bars");
+            seen.Check((memoStyle & WS_HSCROLL) && (memoStyle & WS_VSCROLL),
+                       "memo: both scroll bars");
             SendMessageW(f.memo, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"typed"));
             seen.Check(ToShiftJis(WindowText(f.memo)) ==
                            ToCrLf(ReadFile(c.fixtures + "/flatten/worked_example.eml")),
                        "memo: read-only");
-            seen.Check(SendMessageW(f.memo, EM_GETLINECOUNT, 0, 0) == 26, "memo: one row per line, no word wrap");
-            seen.Check((GetWindowLongW(f.mailId, GWL_STYLE) & ES_READONLY) != 0, "edtMailID read-only");
+            seen.Check(SendMessageW(f.memo, EM_GETLINECOUNT, 0, 0) == 26,
+                       "memo: one row per line, no word wrap");
+            seen.Check((GetWindowLongW(f.mailId, GWL_STYLE) & ES_READONLY) != 0,
+                       "edtMailID read-only");
 
             HWND order[] = {f.btnUndo, f.bitBtn2, f.bitBtn1, f.memo, f.mailId, f.btnUndo};
             bool tabOrder = true;
-            for (int i = 0; i + 1 < 6; ++i) tabOrder &= GetNextDlgTabItem(f.form, order[i], FALSE) == order[i + 1];
+            for (int i = 0; i + 1 < 6; ++i)
+                tabOrder &= GetNextDlgTabItem(f.form, order[i], FALSE) == order[i + 1];
             seen.Check(tabOrder, "tab order btnUndo, BitBtn2, BitBtn1, Memo1, edtMailID");
 
             auto panelsFit = [&] {
@@ -425,9 +439,11 @@ void ScenarioSetupLayout(Context& c) {
                 GetWindowRect(f.panel3, &p3);
                 GetWindowRect(f.memo, &memo);
                 const int w = client.right;
-                return p3.bottom - p3.top == 25 && p1.bottom - p1.top == 41 && p3.right - p3.left == w &&
-                       p1.right - p1.left == w && p2.bottom - p2.top == client.bottom - 66 &&
-                       memo.right - memo.left == w - 2 && memo.bottom - memo.top == client.bottom - 68;
+                return p3.bottom - p3.top == 25 && p1.bottom - p1.top == 41 &&
+                       p3.right - p3.left == w && p1.right - p1.left == w &&
+                       p2.bottom - p2.top == client.bottom - 66 &&
+                       memo.right - memo.left == w - 2 &&
+                       memo.bottom - memo.top == client.bottom - 68;
             };
             seen.Check(panelsFit(), "panels at design size");
             SetWindowPos(f.form, nullptr, 0, 0, 640, 520, SWP_NOMOVE | SWP_NOZORDER);
@@ -436,13 +452,14 @@ void ScenarioSetupLayout(Context& c) {
 
             ClickButton(f.bitBtn1);
             const BoxSeen notice = Answered(Answer::Enter);
-            seen.Check(notice.title == kHostTitle && notice.buttons == std::vector<std::string>{"OK"} &&
-                           !notice.hasIcon,
+            seen.Check(notice.title == kHostTitle &&
+                           notice.buttons == std::vector<std::string>{"OK"} && !notice.hasIcon,
                        "the version notice is an information box");
             seen.Check(notice.text ==
                            "HTML-VORNEK ver1.02\r\nTomvarek <html-vornek@tomvarek.example>\r\n"
                            "\x8D\xC5\x90V\x94\xC5\x82\xCD https://tomvarek.example/html-vornek/ "
-                           "\x82\xE6\x82\xE8\x93\xFC\x8E\xE8\x82\xB5\x82\xC4\x82\xAD\x82\xBE\x82\xB3\x82\xA2\x81"
+                           "\x82\xE6\x82\xE8\x93\xFC\x8E\xE8\x82\xB5\x82\xC4\x82\xAD\x82\xBE\x82"
+                           "\xB3\x82\xA2\x81"
                            "B",
                        "the version notice text");
             Sleep(200);
@@ -479,7 +496,8 @@ void ScenarioSetupLarge(Context& c) {
             if (!f.form) return;
             seen.Check(static_cast<std::size_t>(GetWindowTextLengthW(f.memo)) == big.size(),
                        "the memo holds all of the 6 MB source");
-            seen.Check(SendMessageW(f.memo, EM_GETLINECOUNT, 0, 0) > 65535, "more lines than an edit control takes");
+            seen.Check(SendMessageW(f.memo, EM_GETLINECOUNT, 0, 0) > 65535,
+                       "more lines than an edit control takes");
             // Scroll to the end and back: the view keeps up.
             PostMessageW(f.memo, WM_VSCROLL, SB_BOTTOM, 0);
             PostMessageW(f.memo, WM_VSCROLL, SB_TOP, 0);

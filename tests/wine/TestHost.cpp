@@ -104,7 +104,8 @@ std::string ToShiftJis(const std::wstring& text) {
 
 std::string ShiftJisToUtf8(const std::string& text) {
     if (text.empty()) return {};
-    const int wide = MultiByteToWideChar(932, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    const int wide =
+        MultiByteToWideChar(932, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring w(static_cast<std::size_t>(wide), L'\0');
     MultiByteToWideChar(932, 0, text.data(), static_cast<int>(text.size()), &w[0], wide);
     const int size = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), wide, nullptr, 0, nullptr, nullptr);
