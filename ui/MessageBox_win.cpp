@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "GdiHandles_win.h"
 #include "ModalWindows_win.h"
 
 namespace vornek {
@@ -19,22 +20,17 @@ constexpr int kButtonWidth = 75;
 constexpr int kButtonHeight = 25;
 constexpr int kButtonGap = 8;
 
-struct FontDeleter {
-    void operator()(HFONT font) const { DeleteObject(font); }
-};
-using FontPtr = std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter>;
-
 struct BoxState {
     const BoxSpec* spec;
-    FontPtr font;
+    FontHandle font;
 };
 
-FontPtr CreateMessageFont() {
+FontHandle CreateMessageFont() {
     NONCLIENTMETRICSW metrics = {};
     metrics.cbSize = sizeof metrics;
     if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
         return nullptr;
-    return FontPtr(CreateFontIndirectW(&metrics.lfMessageFont));
+    return FontHandle(CreateFontIndirectW(&metrics.lfMessageFont));
 }
 
 SIZE MeasureText(HWND box, HFONT font, const std::wstring& text, int maxWidth) {

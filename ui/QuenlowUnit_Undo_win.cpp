@@ -2,9 +2,9 @@
 #include "QuenlowUnit_Undo_win.h"
 
 #include <new>
-#include <type_traits>
 #include <vector>
 
+#include "GdiHandles_win.h"
 #include "ModalWindows_win.h"
 #include "Module_win.h"
 #include "TextView_win.h"
@@ -35,19 +35,6 @@ constexpr char kFontName[] =
 
 // A panel draws a raised bevel unless it is created with this in its user data.
 constexpr LONG_PTR kPanelWithoutBevel = 1;
-
-template <typename Handle, BOOL(WINAPI* Release)(Handle)>
-struct Releaser {
-    void operator()(Handle h) const {
-        if (h) Release(h);
-    }
-};
-BOOL WINAPI DeleteGdiObject(HGDIOBJ object) { return DeleteObject(object); }
-using FontHandle =
-    std::unique_ptr<std::remove_pointer_t<HFONT>, Releaser<HGDIOBJ, DeleteGdiObject>>;
-using BitmapHandle =
-    std::unique_ptr<std::remove_pointer_t<HBITMAP>, Releaser<HGDIOBJ, DeleteGdiObject>>;
-using IconHandle = std::unique_ptr<std::remove_pointer_t<HICON>, Releaser<HICON, DestroyIcon>>;
 
 LRESULT CALLBACK PanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {

@@ -3,30 +3,20 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "mime/HeaderFields.h"
+#include "tests/support/TestFiles.h"
 
 namespace vornek {
 namespace {
 
-std::string ReadFixture(const std::string& name) {
-    std::ifstream in(std::string(VORNEK_FIXTURES) + "/flatten/" + name, std::ios::binary);
-    EXPECT_TRUE(in) << "missing fixture " << name;
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testfiles::ToCrLf;
 
-std::string ToCrLf(const std::string& lf) {
-    std::string out;
-    for (char c : lf) {
-        if (c == '\n') out += '\r';
-        out += c;
-    }
-    return out;
+std::string ReadFixture(const std::string& name) {
+    const std::string text = testfiles::ReadFile(std::string(VORNEK_FIXTURES) + "/flatten/" + name);
+    EXPECT_FALSE(text.empty()) << "missing fixture " << name;
+    return text;
 }
 
 struct FixtureCase {

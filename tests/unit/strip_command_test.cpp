@@ -4,32 +4,21 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
-#include <fstream>
 #include <map>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "plugin/StripCommand.h"
+#include "tests/support/TestFiles.h"
 
 namespace vornek {
 namespace {
 
-std::string ReadFixture(const std::string& name) {
-    std::ifstream in(std::string(VORNEK_FIXTURES) + "/flatten/" + name, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testfiles::ToCrLf;
 
-std::string ToCrLf(const std::string& lf) {
-    std::string out;
-    for (char c : lf) {
-        if (c == '\n') out += '\r';
-        out += c;
-    }
-    return out;
+std::string ReadFixture(const std::string& name) {
+    return testfiles::ReadFile(std::string(VORNEK_FIXTURES) + "/flatten/" + name);
 }
 
 // The host's side: one current message, the calls made, and the blocks handed out.

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/TestFiles.h"
+
 namespace testhost {
 
 using CommandCallback = void(WINAPI*)(HWND, LPARAM);
@@ -84,7 +86,7 @@ std::string ShiftJisToUtf8(const std::string& text);
 
 // A byte string as Shift-JIS text read from a window.
 std::string ToShiftJis(const std::wstring& text);
-std::string ReadFile(const std::string& path);
-std::string ToCrLf(const std::string& lf);
+using testfiles::ReadFile;
+using testfiles::ToCrLf;
 
 }  // namespace testhost
