@@ -34,4 +34,8 @@ PY
     wineserver -w || true
     touch "$WINEPREFIX/.vornek-ready"
 fi
-exec "$@"
+status=0
+"$@" || status=$?
+# End Wine's background processes while the display is still there.
+wineserver -k >/dev/null 2>&1 || true
+exit "$status"
