@@ -21,7 +21,7 @@ constexpr int kButtonHeight = 25;
 constexpr int kButtonGap = 8;
 
 struct BoxState {
-    const BoxSpec* spec;
+    const BoxContent* content;
     FontHandle font;
 };
 
@@ -55,38 +55,40 @@ HWND AddControl(HWND box, HFONT font, LPCWSTR cls, const std::wstring& text, DWO
 }
 
 void LayOut(HWND box, BoxState& state) {
-    const BoxSpec& spec = *state.spec;
+    const BoxContent& content = *state.content;
     HFONT font = state.font.get();
-    SetWindowTextW(box, spec.title.c_str());
+    SetWindowTextW(box, content.title.c_str());
 
     RECT work;
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    const SIZE text = MeasureText(box, font, spec.text, (work.right - work.left) / 2);
+    const SIZE text = MeasureText(box, font, content.text, (work.right - work.left) / 2);
 
     int textX = kMargin;
-    if (spec.icon) {
+    if (content.icon) {
         HWND icon = AddControl(box, nullptr, L"STATIC", L"", SS_ICON, kBoxIconId, kMargin, kMargin,
                                kIconSize, kIconSize);
-        SendMessageW(icon, STM_SETICON, reinterpret_cast<WPARAM>(LoadIconW(nullptr, spec.icon)), 0);
+        SendMessageW(icon, STM_SETICON, reinterpret_cast<WPARAM>(LoadIconW(nullptr, content.icon)),
+                     0);
         textX += kIconSize + kMargin;
     }
     const int textY =
-        kMargin + (spec.icon ? std::max(0, (kIconSize - static_cast<int>(text.cy)) / 2) : 0);
-    AddControl(box, font, L"STATIC", spec.text, SS_LEFT | SS_NOPREFIX, kBoxTextId, textX, textY,
+        kMargin + (content.icon ? std::max(0, (kIconSize - static_cast<int>(text.cy)) / 2) : 0);
+    AddControl(box, font, L"STATIC", content.text, SS_LEFT | SS_NOPREFIX, kBoxTextId, textX, textY,
                text.cx, text.cy);
 
-    const int count = static_cast<int>(spec.buttons.size());
+    const int count = static_cast<int>(content.buttons.size());
     const int buttonsWidth = count * kButtonWidth + (count - 1) * kButtonGap;
     const int clientWidth =
         std::max(textX + static_cast<int>(text.cx) + kMargin, buttonsWidth + 2 * kMargin);
     const int buttonsY =
-        std::max(textY + static_cast<int>(text.cy), spec.icon ? kMargin + kIconSize : 0) + kMargin;
+        std::max(textY + static_cast<int>(text.cy), content.icon ? kMargin + kIconSize : 0) +
+        kMargin;
     const int clientHeight = buttonsY + kButtonHeight + kMargin;
 
     int x = (clientWidth - buttonsWidth) / 2;
     for (int i = 0; i < count; ++i) {
         const DWORD kind = i == 0 ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
-        AddControl(box, font, L"BUTTON", spec.buttons[static_cast<std::size_t>(i)].caption,
+        AddControl(box, font, L"BUTTON", content.buttons[static_cast<std::size_t>(i)].caption,
                    kind | WS_TABSTOP, kBoxFirstButtonId + i, x, buttonsY, kButtonWidth,
                    kButtonHeight);
         x += kButtonWidth + kButtonGap;
@@ -113,19 +115,19 @@ INT_PTR CALLBACK BoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_COMMAND: {
             if (!state) return FALSE;
             const int id = LOWORD(wParam);
-            const auto& buttons = state->spec->buttons;
+            const auto& buttons = state->content->buttons;
             if (id >= kBoxFirstButtonId &&
                 id < kBoxFirstButtonId + static_cast<int>(buttons.size())) {
                 EndDialog(box, buttons[static_cast<std::size_t>(id - kBoxFirstButtonId)].result);
             } else if (id == IDCANCEL) {  // Esc
-                EndDialog(box, state->spec->cancelResult);
+                EndDialog(box, state->content->cancelResult);
             } else if (id == IDOK && !buttons.empty()) {  // Enter with no button focused
                 EndDialog(box, buttons.front().result);
             }
             return TRUE;
         }
         case WM_CLOSE:  // the close box and Alt+F4
-            if (state) EndDialog(box, state->spec->cancelResult);
+            if (state) EndDialog(box, state->content->cancelResult);
             return TRUE;
         default:
             return FALSE;
@@ -134,7 +136,7 @@ INT_PTR CALLBACK BoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
 
 }  // namespace
 
-int ShowBox(const BoxSpec& spec) {
+int ShowBox(const BoxContent& content) {
     // An empty template: the controls are laid out in pixels once the font is known.
     struct alignas(DWORD) Template {
         DLGTEMPLATE header;
@@ -142,11 +144,11 @@ int ShowBox(const BoxSpec& spec) {
     } tmpl = {};
     tmpl.header.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFOREGROUND;
 
-    BoxState state{&spec, CreateMessageFont()};
+    BoxState state{&content, CreateMessageFont()};
     ThreadWindowsDisabled disabled;
     const INT_PTR result = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), &tmpl.header, nullptr,
                                                    BoxProc, reinterpret_cast<LPARAM>(&state));
-    return result <= 0 ? spec.cancelResult : static_cast<int>(result);
+    return result <= 0 ? content.cancelResult : static_cast<int>(result);
 }
 
 }  // namespace vornek

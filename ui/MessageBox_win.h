@@ -13,7 +13,7 @@ struct BoxButton {
     int result;  // what ShowBox returns when this button is chosen
 };
 
-struct BoxSpec {
+struct BoxContent {
     std::wstring title;
     std::wstring text;               // word-wrapped
     LPCWSTR icon = nullptr;          // a system icon such as IDI_QUESTION, or none
@@ -29,6 +29,6 @@ constexpr int kBoxFirstButtonId = 110;
 // Shows the box centred on the screen with no owner window, disables the other
 // windows of the thread while it is open, and returns the chosen button's result.
 // The box makes no sound of its own. Returns `cancelResult` when it cannot be shown.
-int ShowBox(const BoxSpec& spec);
+int ShowBox(const BoxContent& content);
 
 }  // namespace vornek

@@ -32,22 +32,22 @@ void PlaySystemBeep(int kind) { MessageBeep(BeepSoundFor(kind)); }
 
 int ConfirmMessage(const std::string& text) {
     PlaySystemBeep(kBeepConfirmation);
-    BoxSpec spec;
-    spec.title = FromShiftJis(kConfirmTitle);
-    spec.text = FromShiftJis(text);
-    spec.icon = IDI_QUESTION;
-    spec.buttons = {{L"OK", kModalResultOk}, {FromShiftJis(kCancelCaption), kModalResultCancel}};
-    spec.cancelResult = kModalResultCancel;
-    return ShowBox(spec) == kModalResultOk ? kModalResultOk : kModalResultCancel;
+    BoxContent content;
+    content.title = FromShiftJis(kConfirmTitle);
+    content.text = FromShiftJis(text);
+    content.icon = IDI_QUESTION;
+    content.buttons = {{L"OK", kModalResultOk}, {FromShiftJis(kCancelCaption), kModalResultCancel}};
+    content.cancelResult = kModalResultCancel;
+    return ShowBox(content) == kModalResultOk ? kModalResultOk : kModalResultCancel;
 }
 
 void ShowMessage(const std::string& text) {
-    BoxSpec spec;
-    spec.title = HostTitle();
-    spec.text = FromShiftJis(text);
-    spec.buttons = {{L"OK", kModalResultOk}};
-    spec.cancelResult = kModalResultOk;
-    ShowBox(spec);
+    BoxContent content;
+    content.title = HostTitle();
+    content.text = FromShiftJis(text);
+    content.buttons = {{L"OK", kModalResultOk}};
+    content.cancelResult = kModalResultOk;
+    ShowBox(content);
 }
 
 }  // namespace vornek
