@@ -170,7 +170,6 @@ LRESULT CALLBACK TextViewProc(HWND view, UINT message, WPARAM wParam, LPARAM lPa
     }
     TextViewState* s = StateOf(view);
     if (!s) return DefWindowProcW(view, message, wParam, lParam);
-    const int page = VisibleLines(view, *s);
     switch (message) {
         case WM_SETFONT:
             s->font = reinterpret_cast<HFONT>(wParam);
@@ -197,6 +196,7 @@ LRESULT CALLBACK TextViewProc(HWND view, UINT message, WPARAM wParam, LPARAM lPa
             return DLGC_WANTARROWS | DLGC_WANTCHARS;
         case WM_VSCROLL: {
             const long long top = static_cast<long long>(s->top);
+            const int page = VisibleLines(view, *s);
             switch (LOWORD(wParam)) {
                 case SB_LINEUP:
                     ScrollTo(view, *s, top - 1, s->left);
@@ -242,6 +242,12 @@ LRESULT CALLBACK TextViewProc(HWND view, UINT message, WPARAM wParam, LPARAM lPa
                 case SB_PAGERIGHT:
                     ScrollTo(view, *s, top, s->left + r.right);
                     break;
+                case SB_LEFT:
+                    ScrollTo(view, *s, top, 0);
+                    break;
+                case SB_RIGHT:
+                    ScrollTo(view, *s, top, INT_MAX);
+                    break;
                 case SB_THUMBTRACK:
                 case SB_THUMBPOSITION:
                     ScrollTo(view, *s, top, TrackPosition(view, SB_HORZ));
@@ -256,39 +262,31 @@ LRESULT CALLBACK TextViewProc(HWND view, UINT message, WPARAM wParam, LPARAM lPa
             ScrollTo(view, *s, static_cast<long long>(s->top) - notches * kWheelLines, s->left);
             return 0;
         }
-        case WM_KEYDOWN: {
-            const bool control = GetKeyState(VK_CONTROL) < 0;
-            const long long top = static_cast<long long>(s->top);
+        case WM_KEYDOWN:
+            // The keys scroll as the scroll bars do.
             switch (wParam) {
                 case VK_UP:
-                    ScrollTo(view, *s, top - 1, s->left);
-                    break;
+                    return SendMessageW(view, WM_VSCROLL, SB_LINEUP, 0);
                 case VK_DOWN:
-                    ScrollTo(view, *s, top + 1, s->left);
-                    break;
+                    return SendMessageW(view, WM_VSCROLL, SB_LINEDOWN, 0);
                 case VK_PRIOR:
-                    ScrollTo(view, *s, top - page, s->left);
-                    break;
+                    return SendMessageW(view, WM_VSCROLL, SB_PAGEUP, 0);
                 case VK_NEXT:
-                    ScrollTo(view, *s, top + page, s->left);
-                    break;
+                    return SendMessageW(view, WM_VSCROLL, SB_PAGEDOWN, 0);
                 case VK_LEFT:
-                    ScrollTo(view, *s, top, s->left - s->charWidth);
-                    break;
+                    return SendMessageW(view, WM_HSCROLL, SB_LINELEFT, 0);
                 case VK_RIGHT:
-                    ScrollTo(view, *s, top, s->left + s->charWidth);
-                    break;
-                case VK_HOME:
-                    ScrollTo(view, *s, control ? 0 : top, 0);
-                    break;
-                case VK_END:
-                    ScrollTo(view, *s, control ? LLONG_MAX / 2 : top, control ? s->left : INT_MAX);
-                    break;
+                    return SendMessageW(view, WM_HSCROLL, SB_LINERIGHT, 0);
+                case VK_HOME:  // Ctrl+Home: the start of the text
+                    if (GetKeyState(VK_CONTROL) < 0) SendMessageW(view, WM_VSCROLL, SB_TOP, 0);
+                    return SendMessageW(view, WM_HSCROLL, SB_LEFT, 0);
+                case VK_END:  // Ctrl+End: the last lines
+                    return GetKeyState(VK_CONTROL) < 0
+                               ? SendMessageW(view, WM_VSCROLL, SB_BOTTOM, 0)
+                               : SendMessageW(view, WM_HSCROLL, SB_RIGHT, 0);
                 default:
-                    break;
+                    return 0;
             }
-            return 0;
-        }
         case WM_CHAR:
             if (wParam == 3) CopyToClipboard(view, *s);  // Ctrl+C copies the whole source
             return 0;

@@ -498,9 +498,22 @@ void ScenarioSetupLarge(Context& c) {
                        "the memo holds all of the 6 MB source");
             seen.Check(SendMessageW(f.memo, EM_GETLINECOUNT, 0, 0) > 65535,
                        "more lines than an edit control takes");
-            // Scroll to the end and back: the view keeps up.
-            PostMessageW(f.memo, WM_VSCROLL, SB_BOTTOM, 0);
-            PostMessageW(f.memo, WM_VSCROLL, SB_TOP, 0);
+            // The view scrolls through all of it, by key and by scroll bar.
+            PressKey(f.memo, VK_NEXT);
+            Sleep(200);
+            const int afterPage = GetScrollPos(f.memo, SB_VERT);
+            seen.Check(afterPage > 0, "Page Down scrolls the memo");
+            SendMessageW(f.memo, WM_VSCROLL, SB_BOTTOM, 0);
+            SCROLLINFO info = {};
+            info.cbSize = sizeof info;
+            info.fMask = SIF_ALL;
+            GetScrollInfo(f.memo, SB_VERT, &info);
+            seen.Check(
+                info.nMax > 65535 && info.nPos + static_cast<int>(info.nPage) == info.nMax + 1,
+                "the memo scrolls to its last line");
+            PressKey(f.memo, VK_UP);
+            Sleep(200);
+            seen.Check(GetScrollPos(f.memo, SB_VERT) == info.nPos - 1, "Up scrolls back one line");
             ClickButton(f.bitBtn2);
             WaitUntilClosed(f.form);
         },
