@@ -87,7 +87,8 @@ std::pair<std::string, FilePtr> CreateTemporaryBeside(const std::string& path) {
 #else
             close(fd);
 #endif
-            fs::remove(name);
+            std::error_code ignored;
+            fs::remove(name, ignored);
             throw IoError(Describe(path, "cannot open a temporary file: " + why));
         }
         return {std::move(name), std::move(f)};
@@ -182,8 +183,12 @@ void ReplaceFile(const std::string& path, const std::string& data,
     if (std::fclose(out.release()) != 0) {
         throw IoError(Describe(path, "cannot write the temporary file: " + ErrnoText()));
     }
+    // Every filesystem call here reports through `ec`: an exception would skip the
+    // remaining files of an in-place run instead of reporting this one.
     std::error_code ec;
-    fs::permissions(tempName, fs::status(path).permissions(), fs::perm_options::replace, ec);
+    const fs::file_status original = fs::status(path, ec);
+    if (ec) throw IoError(Describe(path, "cannot read its permissions: " + ec.message()));
+    fs::permissions(tempName, original.permissions(), fs::perm_options::replace, ec);
     if (ec) throw IoError(Describe(path, "cannot copy its permissions: " + ec.message()));
     if (!backupSuffix.empty()) {
         fs::copy_file(path, path + backupSuffix, fs::copy_options::overwrite_existing, ec);
