@@ -144,8 +144,7 @@ void AnswerBox(HWND box, Answer answer) {
 
 BoxDriver* CurrentDriver() { return current; }
 
-BoxDriver::BoxDriver(std::vector<Answer> answers, Inspect inspect)
-    : answers_(answers.begin(), answers.end()), inspect_(std::move(inspect)) {
+BoxDriver::BoxDriver(std::vector<Answer> answers) : answers_(answers.begin(), answers.end()) {
     current = this;
     thread_ = CreateThread(nullptr, 0, ThreadMain, this, 0, nullptr);
 }
@@ -178,7 +177,6 @@ void BoxDriver::Run() {
         }
         Sleep(50);  // let the box finish laying itself out
         BoxSeen seen = ReadBox(box);
-        if (inspect_) inspect_(box, seen);
         ++boxesSeen_;
         const Answer answer = answers_.front();
         answers_.pop_front();

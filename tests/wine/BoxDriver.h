@@ -25,13 +25,10 @@ struct BoxSeen {
 };
 
 // Watches for top-level dialog windows of this process and answers each with the
-// next scripted answer. A hook runs on the watcher thread for every box before it
-// is answered, for tests that look deeper.
+// next scripted answer, recording what each box showed.
 class BoxDriver {
   public:
-    using Inspect = std::function<void(HWND box, BoxSeen& seen)>;
-
-    explicit BoxDriver(std::vector<Answer> answers, Inspect inspect = nullptr);
+    explicit BoxDriver(std::vector<Answer> answers);
     ~BoxDriver();
     BoxDriver(const BoxDriver&) = delete;
     BoxDriver& operator=(const BoxDriver&) = delete;
@@ -45,7 +42,6 @@ class BoxDriver {
     static DWORD WINAPI ThreadMain(LPVOID self);
 
     std::deque<Answer> answers_;
-    Inspect inspect_;
     std::vector<BoxSeen> seen_;
     std::atomic<bool> stop_{false};
     std::atomic<int> boxesSeen_{0};
