@@ -8,11 +8,6 @@
 namespace vornek::cli {
 namespace {
 
-std::string_view LineBreakOf(std::string_view message) {
-    const std::size_t lf = message.find('\n');
-    return (lf != std::string_view::npos && lf > 0 && message[lf - 1] == '\r') ? "\r\n" : "\n";
-}
-
 FlattenOutcome Unchanged(const char* reason) { return {false, {}, reason}; }
 
 }  // namespace
@@ -27,9 +22,15 @@ FlattenOutcome FlattenMessage(const MessageText& message) {
     if (!IsMultipartValue(ctValue)) return Unchanged("not a multipart message");
     switch (FlattenToFirstPart(lines, ctValue)) {
         case FlattenResult::Rewritten:
-            return {true, lines.Join(LineBreakOf(message.text)), {}};
+            // Whole lines removed, every kept byte as it was: a filter must not
+            // change the line breaks of what it passes on.
+            return {true, lines.JoinWithOwnBreaks(), {}};
         case FlattenResult::SignedOrEncrypted:
             return Unchanged("signed or encrypted message");
+        case FlattenResult::HtmlOnly:
+            return Unchanged("HTML only - can't delete");
+        case FlattenResult::NoPlainTextPart:
+            return Unchanged("no plain-text part to keep");
         case FlattenResult::NotRecognised:
             break;
     }

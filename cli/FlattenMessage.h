@@ -14,8 +14,8 @@ struct FlattenOutcome {
 };
 
 // Flattens `message` to its first body part when its Content-Type names a multipart
-// type. The output keeps the input's line breaks: CR LF when its first line break
-// is CR LF, LF otherwise.
+// type. The output is the input with whole lines removed: every kept line keeps
+// its own line break.
 // A message left unchanged is written out from `message` itself.
 FlattenOutcome FlattenMessage(const MessageText& message);
 

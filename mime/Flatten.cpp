@@ -11,101 +11,9 @@
 namespace vornek {
 namespace {
 
-// The message as it stands between rounds: runs of lines of the caller's LineList,
-// addressed by position. Nothing touches the LineList until every round has
-// succeeded, and a few runs describe even a message of millions of lines.
-class Message {
-  public:
-    Message(const LineList& lines, std::vector<LineRange> runs)
-        : lines_(lines), runs_(std::move(runs)) {
-        for (const LineRange& r : runs_) {
-            starts_.push_back(size_);
-            size_ += r.last - r.first;
-        }
-    }
-
-    std::size_t Size() const { return size_; }
-    std::string_view Line(std::size_t pos) const {
-        const std::size_t k = RunAt(pos);
-        return lines_.Get(runs_[k].first + (pos - starts_[k]));
-    }
-
-    // The runs of LineList indices that hold positions [from, to).
-    void AppendRuns(std::size_t from, std::size_t to, std::vector<LineRange>& out) const {
-        for (std::size_t k = from < to ? RunAt(from) : runs_.size();
-             k < runs_.size() && starts_[k] < to; ++k) {
-            const std::size_t lo = std::max(from, starts_[k]) - starts_[k] + runs_[k].first;
-            const std::size_t hi = std::min(to, starts_[k] + runs_[k].last - runs_[k].first) -
-                                   starts_[k] + runs_[k].first;
-            if (lo == hi) continue;
-            if (!out.empty() && out.back().last == lo) {
-                out.back().last = hi;
-            } else {
-                out.push_back({lo, hi});
-            }
-        }
-    }
-
-  private:
-    std::size_t RunAt(std::size_t pos) const {
-        return static_cast<std::size_t>(std::upper_bound(starts_.begin(), starts_.end(), pos) -
-                                        starts_.begin()) -
-               1;
-    }
-
-    const LineList& lines_;
-    std::vector<LineRange> runs_;
-    std::vector<std::size_t> starts_;  // position of the first line of each run
-    std::size_t size_ = 0;
-};
-
-struct Field {
-    std::string_view name;
-    std::size_t first;  // position of the `name:` line
-    std::size_t last;   // position of its last continuation line
-};
-
-struct Header {
-    std::vector<Field> fields;
-    std::size_t end;  // position of the empty line that ends it
-};
-
-// A header from `begin` up to an empty line before `limit`, made only of field
-// lines and their continuation lines; nothing when the lines have another shape.
-std::optional<Header> ReadHeader(const Message& m, std::size_t begin, std::size_t limit) {
-    Header h;
-    for (std::size_t pos = begin; pos < limit; ++pos) {
-        const std::string_view line = m.Line(pos);
-        if (line.empty()) {
-            h.end = pos;
-            return h;
-        }
-        if (IsContinuationLine(line)) {
-            if (h.fields.empty()) return std::nullopt;
-            h.fields.back().last = pos;
-            continue;
-        }
-        const auto name = FieldName(line);
-        if (!name) return std::nullopt;
-        h.fields.push_back({*name, pos, pos});
-    }
-    return std::nullopt;
-}
-
-const Field* FindField(const Header& h, std::string_view name) {
-    for (const Field& f : h.fields) {
-        if (SameName(f.name, name)) return &f;
-    }
-    return nullptr;
-}
-
-std::string FieldValue(const Message& m, const Field& f) {
-    std::vector<std::string_view> fieldLines;
-    for (std::size_t pos = f.first; pos <= f.last; ++pos) fieldLines.push_back(m.Line(pos));
-    return UnfoldField(fieldLines);
-}
-
 enum class DelimiterKind { None, Open, Close };
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 // A delimiter is "--" + boundary, a closing delimiter "--" + boundary + "--", each
 // optionally followed by blanks; a line that merely contains the boundary is neither.
@@ -130,98 +38,166 @@ bool IsSignedOrEncrypted(const std::string& mediaType) {
 // Content fields that a lifted first part may bring and that must then stand only once.
 constexpr std::string_view kPartOwnedFields[] = {"Content-Transfer-Encoding", "Content-Disposition",
                                                  "Content-Description", "Content-ID"};
+constexpr std::string_view kTransferEncoding = "Content-Transfer-Encoding";
 
-struct Round {
-    FlattenResult result = FlattenResult::NotRecognised;
-    std::vector<LineRange> kept;    // the lines of the rewritten message
-    std::string liftedContentType;  // the lifted first part's Content-Type value, if any
+// The lowered value of a Content-Transfer-Encoding field.
+std::string EncodingOf(const LineList& lines, const HeaderField& field) {
+    return LowerAscii(FieldValue(lines, field));
+}
+
+// 7bit, 8bit and binary leave the bytes as they are; any other encoding of the
+// multipart, kept above a part without one of its own, would make readers decode
+// the plain text.
+bool IsIdentityEncoding(const std::string& encoding) {
+    return encoding == "7bit" || encoding == "8bit" || encoding == "binary";
+}
+
+// One level of the message being flattened: a multipart entity, its header's end,
+// the line after its last line, its Content-Type field and value.
+struct Level {
+    std::size_t headerEnd;
+    std::size_t end;
+    HeaderField contentType;
+    std::string value;
 };
 
-// One level: lifts the first body part of the multipart message `m` into its header.
-Round FlattenOnce(const Message& m, std::string_view ctValue) {
-    Round r;
-    const std::string mediaType = MediaTypeOf(ctValue);
-    if (mediaType.rfind("multipart/", 0) != 0) return r;
-    if (IsSignedOrEncrypted(mediaType)) {
-        r.result = FlattenResult::SignedOrEncrypted;
-        return r;
-    }
-    const auto header = ReadHeader(m, 0, m.Size());
-    if (!header) return r;
-    const Field* contentType = FindField(*header, "Content-Type");
-    if (!contentType) return r;
-    const auto boundary = ParameterValue(ctValue, "boundary");
-    if (!boundary || boundary->empty()) return r;
+// The index of the first line in [from, end) for which `want` holds, or `end`.
+template <typename Predicate>
+std::size_t FindLine(const LineList& lines, std::size_t from, std::size_t end, Predicate want) {
+    while (from < end && !want(lines.Get(from))) ++from;
+    return from;
+}
 
-    // The first part opens at the first delimiter of the body and ends at the next
-    // delimiter or closing delimiter; without either it runs to the end.
-    std::size_t firstDelimiter = 0;
-    bool opened = false;
-    for (std::size_t pos = header->end + 1; pos < m.Size() && !opened; ++pos) {
-        switch (KindOf(m.Line(pos), *boundary)) {
-            case DelimiterKind::Open:
-                firstDelimiter = pos;
-                opened = true;
-                break;
-            case DelimiterKind::Close:
-                return r;  // a closing delimiter before any part: no first part
-            case DelimiterKind::None:
-                break;
+class Flattening {
+  public:
+    explicit Flattening(const LineList& lines) : lines_(lines) {}
+
+    // Works out which lines go; `kept_` then holds the rest.
+    FlattenResult Run(std::string_view ctValue);
+    const std::vector<LineRange>& Kept() const { return kept_; }
+
+  private:
+    void Drop(std::size_t from, std::size_t to) { dropped_.push_back({from, to}); }
+    void DropField(const HeaderField& f) {
+        Drop(f.first, f.last + 1);
+        fields_.erase(std::remove_if(fields_.begin(), fields_.end(),
+                                     [&](const HeaderField& g) { return g.first == f.first; }),
+                      fields_.end());
+    }
+    void DropFieldsNamed(std::string_view name) {
+        for (const HeaderField& f : FieldsNamed(Header{fields_, 0}, name)) DropField(f);
+    }
+    void ComputeKept();
+
+    const LineList& lines_;
+    std::vector<HeaderField> fields_;  // the fields the rewritten header keeps, so far
+    std::vector<LineRange> dropped_;
+    std::vector<LineRange> epilogues_;
+    std::vector<LineRange> kept_;
+};
+
+FlattenResult Flattening::Run(std::string_view ctValue) {
+    // A CR without LF would split a header value into a field of its own, or change
+    // the kept body, for readers that do not break lines there.
+    if (lines_.HasLoneCr()) return FlattenResult::NotRecognised;
+    // The mbox envelope line that procmail and mbox files put before the header.
+    const std::size_t headerBegin =
+        lines_.Count() > 0 && lines_.Get(0).substr(0, 5) == "From " ? 1 : 0;
+    const auto header = ReadHeader(lines_, headerBegin, lines_.Count());
+    if (!header) return FlattenResult::NotRecognised;
+    const auto contentTypes = FieldsNamed(*header, "Content-Type");
+    // With two, readers take the first and a rewrite would leave a stale one standing.
+    if (contentTypes.size() != 1) return FlattenResult::NotRecognised;
+    fields_ = header->fields;
+
+    Level level{header->end, lines_.Count(), contentTypes.front(), std::string(ctValue)};
+    for (int depth = 0;; ++depth) {
+        const std::string mediaType = MediaTypeOf(level.value);
+        if (mediaType.rfind("multipart/", 0) != 0) return FlattenResult::NotRecognised;
+        if (IsSignedOrEncrypted(mediaType)) return FlattenResult::SignedOrEncrypted;
+        if (depth == kMaxMultipartDepth) return FlattenResult::NotRecognised;
+        const auto boundary = ParameterValue(level.value, "boundary");
+        // MIME forbids a boundary that ends in a blank, and readers disagree on
+        // whether to strip it, so on where the first part starts.
+        if (!boundary || boundary->empty() || IsBlank(boundary->back())) {
+            return FlattenResult::NotRecognised;
         }
-    }
-    if (!opened) return r;
+        auto kind = [&](std::string_view line) { return KindOf(line, *boundary); };
 
-    std::size_t partEnd = m.Size();  // first line after the first part
-    std::size_t dropEnd = m.Size();  // first line after what goes with the later parts
-    for (std::size_t pos = firstDelimiter + 1; pos < m.Size(); ++pos) {
-        const DelimiterKind kind = KindOf(m.Line(pos), *boundary);
-        if (kind == DelimiterKind::None) continue;
-        partEnd = pos;
-        if (kind == DelimiterKind::Close) {
-            dropEnd = pos + 1;
-        } else {
-            // Later parts run to the closing delimiter, or to the end when it is missing.
-            for (std::size_t k = pos + 1; k < m.Size(); ++k) {
-                if (KindOf(m.Line(k), *boundary) == DelimiterKind::Close) {
-                    dropEnd = k + 1;
-                    break;
-                }
+        // Only this entity's body is read: an outer epilogue or a later outer part
+        // may hold lines that look like this level's delimiters.
+        const std::size_t firstDelimiter =
+            FindLine(lines_, level.headerEnd + 1, level.end,
+                     [&](std::string_view line) { return kind(line) != DelimiterKind::None; });
+        if (firstDelimiter == level.end ||
+            kind(lines_.Get(firstDelimiter)) != DelimiterKind::Open) {
+            return FlattenResult::NotRecognised;  // no first part
+        }
+        const std::size_t partEnd =
+            FindLine(lines_, firstDelimiter + 1, level.end,
+                     [&](std::string_view line) { return kind(line) != DelimiterKind::None; });
+        // Later parts run to the closing delimiter, or to the end when it is missing.
+        const std::size_t closeDelimiter =
+            FindLine(lines_, partEnd, level.end,
+                     [&](std::string_view line) { return kind(line) == DelimiterKind::Close; });
+        const std::size_t laterEnd = closeDelimiter < level.end ? closeDelimiter + 1 : level.end;
+
+        // The first part's header joins the message header, so it must be a real
+        // header ending in an empty line inside the part.
+        const auto partHeader = ReadHeader(lines_, firstDelimiter + 1, partEnd);
+        if (!partHeader) return FlattenResult::NotRecognised;
+        const auto partTypes = FieldsNamed(*partHeader, "Content-Type");
+        if (partTypes.size() > 1) return FlattenResult::NotRecognised;
+        // A digest's part without a type is message/rfc822, which must not become text.
+        if (mediaType == "multipart/digest" && partTypes.empty())
+            return FlattenResult::NotRecognised;
+
+        Drop(level.headerEnd, firstDelimiter + 1);  // header's empty line, preamble, delimiter
+        Drop(partEnd, laterEnd);                    // later parts and the closing delimiter
+        if (laterEnd < level.end) epilogues_.push_back({laterEnd, level.end});
+        DropField(level.contentType);
+        for (std::string_view name : kPartOwnedFields) {
+            if (!FieldsNamed(*partHeader, name).empty()) DropFieldsNamed(name);
+        }
+        const auto partEncodings = FieldsNamed(*partHeader, kTransferEncoding);
+        if (partEncodings.empty()) {
+            for (const HeaderField& f : FieldsNamed(Header{fields_, 0}, kTransferEncoding)) {
+                if (!IsIdentityEncoding(EncodingOf(lines_, f))) DropField(f);
             }
+        }
+        fields_.insert(fields_.end(), partHeader->fields.begin(), partHeader->fields.end());
+
+        // A part without Content-Type is plain text.
+        const std::string partValue =
+            partTypes.empty() ? std::string("text/plain") : FieldValue(lines_, partTypes.front());
+        const std::string partType = MediaTypeOf(partValue);
+        if (partType.rfind("multipart/", 0) == 0) {
+            level = {partHeader->end, partEnd, partTypes.front(), partValue};
+            continue;
+        }
+        // Keeping anything but the plain text would delete what the user wants to
+        // keep: the text, or the images of an HTML message.
+        if (partType == "text/html") return FlattenResult::HtmlOnly;
+        if (partType != "text/plain") return FlattenResult::NoPlainTextPart;
+        // Text after base64 decodes as garbage.
+        if (!partEncodings.empty() && EncodingOf(lines_, partEncodings.front()) == "base64") {
+            dropped_.insert(dropped_.end(), epilogues_.begin(), epilogues_.end());
         }
         break;
     }
+    ComputeKept();
+    return FlattenResult::Rewritten;
+}
 
-    // The first part's header joins the message header, so it must be a real header
-    // ending in an empty line inside the part: anything else would glue body text
-    // into the message header.
-    const auto partHeader = ReadHeader(m, firstDelimiter + 1, partEnd);
-    if (!partHeader) return r;
-    const Field* partContentType = FindField(*partHeader, "Content-Type");
-    if (mediaType == "multipart/digest" && !partContentType) return r;  // implied message/rfc822
-
-    std::vector<LineRange> dropped;  // positions
-    auto drop = [&](std::size_t from, std::size_t to) { dropped.push_back({from, to}); };
-    drop(contentType->first, contentType->last + 1);
-    for (std::string_view name : kPartOwnedFields) {
-        if (!FindField(*partHeader, name)) continue;
-        for (const Field& f : header->fields) {
-            if (SameName(f.name, name)) drop(f.first, f.last + 1);
-        }
-    }
-    drop(header->end, firstDelimiter + 1);  // header's empty line, preamble, first delimiter
-    drop(partEnd, dropEnd);
-
-    std::sort(dropped.begin(), dropped.end(),
+void Flattening::ComputeKept() {
+    std::sort(dropped_.begin(), dropped_.end(),
               [](const LineRange& a, const LineRange& b) { return a.first < b.first; });
-    std::size_t keptFrom = 0;
-    for (const LineRange& d : dropped) {
-        m.AppendRuns(keptFrom, d.first, r.kept);
-        keptFrom = std::max(keptFrom, d.last);
+    std::size_t from = 0;
+    for (const LineRange& d : dropped_) {
+        if (d.first > from) kept_.push_back({from, d.first});
+        from = std::max(from, d.last);
     }
-    m.AppendRuns(keptFrom, m.Size(), r.kept);
-    if (partContentType) r.liftedContentType = FieldValue(m, *partContentType);
-    r.result = FlattenResult::Rewritten;
-    return r;
+    if (from < lines_.Count()) kept_.push_back({from, lines_.Count()});
 }
 
 }  // namespace
@@ -231,19 +207,10 @@ bool IsMultipartValue(std::string_view ctValue) {
 }
 
 FlattenResult FlattenToFirstPart(LineList& lines, std::string_view ctValue) {
-    std::vector<LineRange> cur{{0, lines.Count()}};
-    std::string value(ctValue);
-    // Each round removes at least the header's empty line and a delimiter, so the
-    // loop ends; it goes on while the lifted first part is itself multipart.
-    for (;;) {
-        Round r = FlattenOnce(Message(lines, std::move(cur)), value);
-        if (r.result != FlattenResult::Rewritten) return r.result;
-        cur = std::move(r.kept);
-        if (MediaTypeOf(r.liftedContentType).rfind("multipart/", 0) != 0) break;
-        value = std::move(r.liftedContentType);
-    }
-    lines.KeepOnly(cur);
-    return FlattenResult::Rewritten;
+    Flattening flattening(lines);
+    const FlattenResult result = flattening.Run(ctValue);
+    if (result == FlattenResult::Rewritten) lines.KeepOnly(flattening.Kept());
+    return result;
 }
 
 }  // namespace vornek

@@ -8,8 +8,6 @@ namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-char LowerByte(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
-
 std::string_view TrimView(std::string_view text) {
     while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
     while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
@@ -34,17 +32,14 @@ std::optional<std::string_view> FieldName(std::string_view line) {
         if (u < 33 || u > 126 || u == ':') break;
         ++n;
     }
-    if (n == 0) return std::nullopt;
-    std::size_t colon = n;
-    while (colon < line.size() && IsBlank(line[colon])) ++colon;
-    if (colon == line.size() || line[colon] != ':') return std::nullopt;
+    if (n == 0 || n == line.size() || line[n] != ':') return std::nullopt;
     return line.substr(0, n);
 }
 
 bool SameName(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
-        if (LowerByte(a[i]) != LowerByte(b[i])) return false;
+        if (LowerAsciiByte(a[i]) != LowerAsciiByte(b[i])) return false;
     }
     return true;
 }
@@ -64,7 +59,7 @@ std::string MediaTypeOf(std::string_view contentType) {
     std::size_t n = 0;
     while (n < v.size() && (IsTokenByte(v[n]) || v[n] == '/')) ++n;
     std::string type(v.substr(0, n));
-    for (char& c : type) c = LowerByte(c);
+    for (char& c : type) c = LowerAsciiByte(c);
     const std::size_t slash = type.find('/');
     if (slash == std::string::npos || slash == 0 || slash + 1 == type.size()) return {};
     return type;
@@ -118,15 +113,47 @@ std::optional<std::string> ParameterValue(std::string_view contentType, std::str
     return std::nullopt;
 }
 
+std::optional<Header> ReadHeader(const LineList& lines, std::size_t begin, std::size_t limit) {
+    Header h;
+    for (std::size_t i = begin; i < limit; ++i) {
+        const std::string_view line = lines.Get(i);
+        if (line.empty()) {
+            h.end = i;
+            return h;
+        }
+        if (IsContinuationLine(line)) {
+            if (h.fields.empty()) return std::nullopt;
+            h.fields.back().last = i;
+            continue;
+        }
+        const auto name = FieldName(line);
+        if (!name) return std::nullopt;
+        h.fields.push_back({*name, i, i});
+    }
+    return std::nullopt;
+}
+
+std::vector<HeaderField> FieldsNamed(const Header& header, std::string_view name) {
+    std::vector<HeaderField> out;
+    for (const HeaderField& f : header.fields) {
+        if (SameName(f.name, name)) out.push_back(f);
+    }
+    return out;
+}
+
+std::string FieldValue(const LineList& lines, const HeaderField& field) {
+    std::vector<std::string_view> fieldLines;
+    for (std::size_t i = field.first; i <= field.last; ++i) fieldLines.push_back(lines.Get(i));
+    return UnfoldField(fieldLines);
+}
+
 std::string HeaderFieldValue(const LineList& lines, std::string_view name) {
     for (std::size_t i = 0; i < lines.Count() && !lines.Get(i).empty(); ++i) {
         const auto field = FieldName(lines.Get(i));
         if (!field || !SameName(*field, name)) continue;
-        std::vector<std::string_view> fieldLines{lines.Get(i)};
-        for (std::size_t k = i + 1; k < lines.Count() && IsContinuationLine(lines.Get(k)); ++k) {
-            fieldLines.push_back(lines.Get(k));
-        }
-        return UnfoldField(fieldLines);
+        std::size_t last = i;
+        while (last + 1 < lines.Count() && IsContinuationLine(lines.Get(last + 1))) ++last;
+        return FieldValue(lines, {*field, i, last});
     }
     return {};
 }

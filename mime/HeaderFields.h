@@ -13,8 +13,9 @@ namespace vornek {
 // A header line that begins with a blank continues the field above it.
 bool IsContinuationLine(std::string_view line);
 
-// The field name of a header line `name:` (printable ASCII without colon, blanks
-// allowed before the colon); nothing when the line is not a field line.
+// The field name of a header line `name:` (printable ASCII without colon, the colon
+// right after it); nothing when the line is not a field line. Blanks before the
+// colon are obsolete syntax that some readers take as the start of the body.
 std::optional<std::string_view> FieldName(std::string_view line);
 
 // ASCII-only, letter-case-insensitive comparison of two field or parameter names.
@@ -31,6 +32,30 @@ std::string MediaTypeOf(std::string_view contentType);
 // The value of the MIME parameter `name` (any letter case; quoted or a token) in a
 // Content-Type value, or nothing when the parameter is absent.
 std::optional<std::string> ParameterValue(std::string_view contentType, std::string_view name);
+
+// One header field: its `name:` line and its continuation lines.
+struct HeaderField {
+    std::string_view name;
+    std::size_t first;  // index of the `name:` line
+    std::size_t last;   // index of its last continuation line
+};
+
+// A header: its fields in order and the empty line that ends it.
+struct Header {
+    std::vector<HeaderField> fields;
+    std::size_t end = 0;  // index of the empty line
+};
+
+// The header that starts at line `begin` and ends at an empty line before `limit`,
+// made only of field lines and their continuation lines; nothing when the lines
+// have another shape or no empty line ends them.
+std::optional<Header> ReadHeader(const LineList& lines, std::size_t begin, std::size_t limit);
+
+// The fields of `header` called `name` (any letter case), in order.
+std::vector<HeaderField> FieldsNamed(const Header& header, std::string_view name);
+
+// The unfolded value of `field` (see UnfoldField).
+std::string FieldValue(const LineList& lines, const HeaderField& field);
 
 // The unfolded value of the first field called `name` in the message header (the
 // lines above the first empty line); empty when there is no such field.

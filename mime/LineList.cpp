@@ -90,11 +90,15 @@ void LineList::Split() {
     const char* const end = begin + text_.size();
     static const BreakFinder findBreak = ChooseBreakFinder();
     const char* p = begin;
+    hasLoneCr_ = false;
     while (p != end && *p != '\0') {
         const char* stop = findBreak(p, end);
         spans_.push_back({static_cast<std::size_t>(p - begin), static_cast<std::size_t>(stop - p)});
         p = stop;
-        if (p != end && *p == '\r') ++p;
+        if (p != end && *p == '\r') {
+            ++p;
+            if (p == end || *p != '\n') hasLoneCr_ = true;
+        }
         if (p != end && *p == '\n') ++p;
     }
     endedAtNul_ = p != end;
@@ -109,6 +113,23 @@ std::string LineList::Join(std::string_view eol) const {
         out.append(text_.data() + s.offset, s.length);
         out.append(eol);
     }
+    return out;
+}
+
+std::string LineList::JoinWithOwnBreaks() const {
+    // A line's break is whatever separates its last byte from the next line: the
+    // split steps over at most one CR and one LF.
+    auto withBreak = [this](const Span& s) {
+        std::size_t end = s.offset + s.length;
+        if (end < text_.size() && text_[end] == '\r') ++end;
+        if (end < text_.size() && text_[end] == '\n') ++end;
+        return text_.substr(s.offset, end - s.offset);
+    };
+    std::size_t size = 0;
+    for (const Span& s : spans_) size += withBreak(s).size();
+    std::string out;
+    out.reserve(size);
+    for (const Span& s : spans_) out.append(withBreak(s));
     return out;
 }
 
@@ -143,9 +164,7 @@ void SafeDeleteLine(LineList& lines, std::size_t index) {
 
 std::string LowerAscii(std::string_view text) {
     std::string out(text);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
-    }
+    for (char& c : out) c = LowerAsciiByte(c);
     return out;
 }
 

@@ -45,10 +45,17 @@ class LineList {
     // Keeps only the lines in `ranges` (ascending, disjoint, inside the list), in order.
     void KeepOnly(const std::vector<LineRange>& ranges);
 
+    // Every line followed by the line break it had in the text (CR LF, LF, or none
+    // for a last line without one): the text with whole lines removed.
+    std::string JoinWithOwnBreaks() const;
+
     // The text last handed to SetText, as it was given (before any NUL cut).
     std::string_view OriginalText() const { return text_; }
     // True when a NUL byte ended the text before its last byte.
     bool EndedAtNul() const { return endedAtNul_; }
+    // True when the text holds a CR that is not followed by LF: splitting there
+    // made a line break that the message's readers may not see.
+    bool HasLoneCr() const { return hasLoneCr_; }
 
   private:
     struct Span {
@@ -62,10 +69,16 @@ class LineList {
     std::string_view text_;
     std::vector<Span> spans_;
     bool endedAtNul_ = false;
+    bool hasLoneCr_ = false;
 };
 
 // Removes the line at `index` when it lies inside the list; otherwise does nothing.
 void SafeDeleteLine(LineList& lines, std::size_t index);
+
+// The byte lowered when it is 'A'..'Z', otherwise unchanged.
+inline char LowerAsciiByte(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
+}
 
 // A copy in which only the bytes 'A'..'Z' are lowered, wherever they stand (also as
 // the second byte of a Shift-JIS character): the result serves only for matching.

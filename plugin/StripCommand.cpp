@@ -18,6 +18,7 @@ const char kStripConfirmation[] =
 const char kHtmlOnlyNotice[] = "HTML only - can't delete";
 const char kNotRecognisedNotice[] = "MIME structure not recognised - nothing was changed";
 const char kSignedNotice[] = "Signed or encrypted message - nothing was changed";
+const char kNoPlainTextNotice[] = "No plain-text part to keep - nothing was changed";
 const char kFailedNotice[] = "Not enough memory - nothing was changed";
 
 namespace {
@@ -75,6 +76,12 @@ void RunStripCommand(TBeckyAPI& api, TBuckup& backup, Prompts& prompts) {
                 return;
             case FlattenResult::NotRecognised:
                 prompts.ShowMessage(kNotRecognisedNotice);
+                return;
+            case FlattenResult::HtmlOnly:
+                prompts.ShowMessage(kHtmlOnlyNotice);
+                return;
+            case FlattenResult::NoPlainTextPart:
+                prompts.ShowMessage(kNoPlainTextNotice);
                 return;
         }
         const std::string text = flattened.GetText();

@@ -17,6 +17,7 @@ extern const char kStripConfirmation[];
 extern const char kHtmlOnlyNotice[];
 extern const char kNotRecognisedNotice[];
 extern const char kSignedNotice[];
+extern const char kNoPlainTextNotice[];
 extern const char kFailedNotice[];
 
 // Checks the attachment bit, asks for confirmation, and when the message is a

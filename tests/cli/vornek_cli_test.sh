@@ -48,6 +48,16 @@ check "CR LF input from stdin gives CR LF output" cmp -s "$out" "$work/crlf.expe
 run flatten <"$work/crlf.eml"
 check "no FILE reads stdin" cmp -s "$out" "$work/crlf.expected"
 
+# Mixed line breaks stay as they were: the output is the input with whole lines removed.
+printf 'From: a@example.com\r\nContent-Type: multipart/alternative; boundary="m"\n\r\n--m\r\nContent-Type: text/plain\n\nline one\r\nline two\n--m\r\nContent-Type: text/html\r\n\r\n<p>x</p>\n--m--\r\n' >"$work/mixed.eml"
+printf 'From: a@example.com\r\nContent-Type: text/plain\n\nline one\r\nline two\n' >"$work/mixed.expected"
+run flatten "$work/mixed.eml"
+check "mixed line breaks are kept line by line" cmp -s "$out" "$work/mixed.expected"
+
+run flatten "$FIXTURES/flatten/html_first.eml"
+check "HTML-only message exits 1 with its reason" \
+    test "$status" -eq 1 -a "$(cat "$err")" = "vornek: $FIXTURES/flatten/html_first.eml: HTML only - can't delete - left unchanged"
+
 for name in signed no_header_end nested_reuses_outer_boundary; do
     run flatten "$FIXTURES/flatten/$name.eml"
     check "$name exits 1" test "$status" -eq 1

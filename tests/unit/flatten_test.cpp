@@ -75,6 +75,19 @@ const FixtureCase kFixtures[] = {
     {"part_header_not_ended", FlattenResult::NotRecognised},
     {"close_before_first_part", FlattenResult::NotRecognised},
     {"not_a_header_line", FlattenResult::NotRecognised},
+    {"mbox_envelope_line", FlattenResult::Rewritten},
+    {"blank_before_colon", FlattenResult::NotRecognised},
+    {"two_content_types", FlattenResult::NotRecognised},
+    {"two_content_types_in_part", FlattenResult::NotRecognised},
+    {"boundary_ends_in_blank", FlattenResult::NotRecognised},
+    {"lone_cr_in_header", FlattenResult::NotRecognised},
+    {"cr_cr_lf", FlattenResult::NotRecognised},
+    {"multipart_quoted_printable", FlattenResult::Rewritten},
+    {"epilogue_after_base64", FlattenResult::Rewritten},
+    {"html_first", FlattenResult::HtmlOnly},
+    {"attachment_first", FlattenResult::NoPlainTextPart},
+    {"nested_epilogue_lookalike", FlattenResult::NotRecognised},
+    {"nested_with_epilogues", FlattenResult::Rewritten},
 };
 
 INSTANTIATE_TEST_SUITE_P(fixtures, flatten_fixture_test, testing::ValuesIn(kFixtures),
@@ -133,6 +146,43 @@ TEST(flatten_test, empty_and_header_only_messages_are_not_recognised) {
         EXPECT_EQ(FlattenToFirstPart(lines, "multipart/mixed; boundary=\"x\""),
                   FlattenResult::NotRecognised);
         EXPECT_EQ(lines.GetText(), before);
+    }
+}
+
+// `depth` multipart levels, each the first part of the one above, around a text part.
+std::string NestedMessage(int depth) {
+    std::string m = "From: a@example.com\r\nContent-Type: multipart/mixed; boundary=\"b0\"\r\n";
+    for (int level = 0; level < depth; ++level) {
+        const std::string inner =
+            level + 1 < depth ? "multipart/mixed; boundary=\"b" + std::to_string(level + 1) + "\""
+                              : "text/plain";
+        m += "\r\n--b" + std::to_string(level) + "\r\nContent-Type: " + inner + "\r\n";
+    }
+    m += "\r\ntext\r\n";
+    for (int level = depth - 1; level >= 0; --level) m += "--b" + std::to_string(level) + "--\r\n";
+    return m;
+}
+
+TEST(flatten_test, nesting_is_followed_to_a_bounded_depth) {
+    struct Case {
+        int depth;
+        FlattenResult result;
+    };
+    for (const Case c :
+         {Case{2, FlattenResult::Rewritten}, Case{kMaxMultipartDepth, FlattenResult::Rewritten},
+          Case{kMaxMultipartDepth + 1, FlattenResult::NotRecognised},
+          Case{100000, FlattenResult::NotRecognised}}) {
+        LineList lines;
+        lines.SetText(NestedMessage(c.depth));
+        const std::string before = lines.GetText();
+        ASSERT_EQ(FlattenToFirstPart(lines, "multipart/mixed; boundary=\"b0\""), c.result)
+            << c.depth;
+        if (c.result == FlattenResult::Rewritten) {
+            EXPECT_EQ(lines.GetText(),
+                      "From: a@example.com\r\nContent-Type: text/plain\r\n\r\ntext\r\n");
+        } else {
+            EXPECT_EQ(lines.GetText(), before);
+        }
     }
 }
 

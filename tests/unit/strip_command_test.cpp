@@ -217,6 +217,9 @@ TEST_F(strip_command_test, runs_that_change_nothing_keep_the_backup) {
          "Signed or encrypted message - nothing was changed"},
         {"signed_inside_mixed.eml", "multipart/mixed; boundary=\"m\"",
          "Signed or encrypted message - nothing was changed"},
+        {"html_first.eml", "multipart/related; boundary=\"hf\"", "HTML only - can't delete"},
+        {"attachment_first.eml", "multipart/mixed; boundary=\"af\"",
+         "No plain-text part to keep - nothing was changed"},
     };
     for (const Case& c : cases) {
         SeedBackup();
