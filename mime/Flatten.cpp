@@ -52,6 +52,14 @@ bool IsIdentityEncoding(const std::string& encoding) {
     return encoding == "7bit" || encoding == "8bit" || encoding == "binary";
 }
 
+// True when one line of `field` holds the whole `text`.
+bool StandsOnOneLine(const LineList& lines, const HeaderField& field, std::string_view text) {
+    for (std::size_t i = field.first; i <= field.last; ++i) {
+        if (lines.Get(i).find(text) != std::string_view::npos) return true;
+    }
+    return false;
+}
+
 // One level of the message being flattened: a multipart entity, its header's end,
 // the line after its last line, its Content-Type field and value.
 struct Level {
@@ -120,6 +128,11 @@ FlattenResult Flattening::Run(std::string_view ctValue) {
         // MIME forbids a boundary that ends in a blank, and readers disagree on
         // whether to strip it, so on where the first part starts.
         if (!boundary || boundary->empty() || IsBlank(boundary->back())) {
+            return FlattenResult::NotRecognised;
+        }
+        // A boundary folded across lines is read with the fold's blank by some
+        // readers and with the line break by others.
+        if (!StandsOnOneLine(lines_, level.contentType, *boundary)) {
             return FlattenResult::NotRecognised;
         }
         auto kind = [&](std::string_view line) { return KindOf(line, *boundary); };

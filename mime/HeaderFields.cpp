@@ -58,10 +58,17 @@ std::string MediaTypeOf(std::string_view contentType) {
     std::string_view v = TrimView(contentType);
     std::size_t n = 0;
     while (n < v.size() && (IsTokenByte(v[n]) || v[n] == '/')) ++n;
+    // Parameters follow a ';': anything else after the type (a missing ';' before
+    // a folded charset) leaves readers with different types.
+    const std::string_view rest = TrimView(v.substr(n));
+    if (!rest.empty() && rest.front() != ';') return {};
     std::string type(v.substr(0, n));
     for (char& c : type) c = LowerAsciiByte(c);
     const std::size_t slash = type.find('/');
-    if (slash == std::string::npos || slash == 0 || slash + 1 == type.size()) return {};
+    if (slash == std::string::npos || slash == 0 || slash + 1 == type.size() ||
+        type.find('/', slash + 1) != std::string::npos) {
+        return {};
+    }
     return type;
 }
 
