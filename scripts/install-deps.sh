@@ -10,7 +10,8 @@ packages=(
     g++-mingw-w64-x86-64                         # a 64-bit build, for machines without 32-bit
     wine wine32:i386 wine64 xvfb xauth           # running them under Wine, headless
     fonts-ipafont-gothic                         # a Japanese font for the dialog
-    python3 time                                 # benchmark
+    python3 time                                 # benchmark, corpus check
+    procmail                                     # the README's mail-filter recipe
 )
 
 missing=()
