@@ -6,7 +6,9 @@ base64 attachment) under bench/data/, builds the optimised `release` preset, and
 prints for each size the median wall time of `vornek flatten FILE > /dev/null` and of
 `cat FILE > /dev/null`, their ratio, and vornek's peak resident memory against the
 message size. Targets: on 25 MB within 3x cat, peak memory within 3x the message,
-time growing linearly with size.
+time growing linearly with size. Then times two hostile messages that vornek must
+refuse quickly (exit 1): 100,000 nested multipart levels in about 5 MB, and 22,000
+levels followed by a million empty lines in about 2 MB. Target: within a second.
 
 Usage: bench/bench.py [--runs N] [--sizes 1,25,100]
 """
@@ -64,20 +66,30 @@ def generate(path, megabytes):
         f.write(b"------=_Part_Mixed--\r\n")
 
 
-def run_once(argv):
+def generate_nested(path, levels, empty_lines):
+    """`levels` multipart levels, each the first part of the one above."""
+    with open(path, "wb") as f:
+        f.write(b"From: a@example.com\r\nContent-Type: multipart/mixed; boundary=\"b0\"\r\n")
+        for level in range(levels):
+            f.write(b"\r\n--b%d\r\nContent-Type: multipart/mixed; boundary=\"b%d\"\r\n"
+                    % (level, level + 1))
+        f.write(b"\r\n" * empty_lines)
+
+
+def run_once(argv, expected_code=0):
     """Wall seconds of one run, output to /dev/null."""
     with open(os.devnull, "wb") as null:
         start = time.perf_counter()
-        code = subprocess.call(argv, stdout=null)
+        code = subprocess.call(argv, stdout=null, stderr=null)
         elapsed = time.perf_counter() - start
-    if code != 0:
+    if code != expected_code:
         sys.exit(f"{argv} exited with {code}")
     return elapsed
 
 
-def median_time(argv, runs):
-    run_once(argv)  # warm the page cache
-    return statistics.median(run_once(argv) for _ in range(runs))
+def median_time(argv, runs, expected_code=0):
+    run_once(argv, expected_code)  # warm the page cache
+    return statistics.median(run_once(argv, expected_code) for _ in range(runs))
 
 
 def peak_kilobytes(argv):
@@ -116,6 +128,15 @@ def main():
               f"{vornek_t / cat_t:>6.2f} {memory} {vornek_t * 1e3 / (size / 1e6):>10.3f}")
     if not os.path.exists(GNU_TIME):
         print("peak memory needs GNU time: apt-get install time")
+
+    print(f"\n{'hostile message':>40} {'size':>8} {'vornek ms':>10}")
+    for levels, empty_lines in ((100000, 0), (22000, 1000000)):
+        path = os.path.join(DATA, f"nested-{levels}-{empty_lines}.eml")
+        if not os.path.exists(path):
+            generate_nested(path, levels, empty_lines)
+        t = median_time([VORNEK, "flatten", path], max(1, args.runs // 5), expected_code=1)
+        label = f"{levels} levels" + (f" + {empty_lines} empty lines" if empty_lines else "")
+        print(f"{label:>40} {os.path.getsize(path) / 1e6:>6.1f}MB {t * 1e3:>10.2f}")
 
 
 if __name__ == "__main__":
