@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     g++ cmake ninja-build libgtest-dev           # native build and unit tests
-    clang libclang-rt-14-dev                     # libFuzzer target
+    clang libclang-rt-dev                        # libFuzzer, matching the default clang
     g++-mingw-w64-i686 binutils-mingw-w64-i686   # the 32-bit Windows DLL and tools
     g++-mingw-w64-x86-64                         # a 64-bit build, for machines without 32-bit
     wine wine32:i386 wine64 xvfb xauth           # running them under Wine, headless
