@@ -120,47 +120,66 @@ std::optional<std::string> ParameterValue(std::string_view contentType, std::str
     return std::nullopt;
 }
 
-std::optional<Header> ReadHeader(const LineList& lines, std::size_t begin, std::size_t limit) {
+std::optional<Header> ReadHeader(std::string_view text, std::size_t begin, std::size_t limit) {
     Header h;
-    for (std::size_t i = begin; i < limit; ++i) {
-        const std::string_view line = lines.Get(i);
+    for (std::size_t pos = begin; pos < limit;) {
+        const LineBounds bounds = LineAt(text, pos);
+        const std::string_view line = text.substr(pos, bounds.end - pos);
         if (line.empty()) {
-            h.end = i;
+            h.emptyLine = pos;
+            h.bodyStart = bounds.next;
             return h;
         }
         if (IsContinuationLine(line)) {
             if (h.fields.empty()) return std::nullopt;
-            h.fields.back().last = i;
-            continue;
+            h.fields.back().end = bounds.next;
+        } else {
+            const auto name = FieldName(line);
+            if (!name) return std::nullopt;
+            h.fields.push_back({*name, pos, bounds.next});
         }
-        const auto name = FieldName(line);
-        if (!name) return std::nullopt;
-        h.fields.push_back({*name, i, i});
+        pos = bounds.next;
     }
     return std::nullopt;
 }
 
-std::vector<HeaderField> FieldsNamed(const Header& header, std::string_view name) {
+std::vector<HeaderField> FieldsNamed(const std::vector<HeaderField>& fields,
+                                     std::string_view name) {
     std::vector<HeaderField> out;
-    for (const HeaderField& f : header.fields) {
+    for (const HeaderField& f : fields) {
         if (SameName(f.name, name)) out.push_back(f);
     }
     return out;
 }
 
-std::string FieldValue(const LineList& lines, const HeaderField& field) {
+std::string FieldValue(std::string_view text, const HeaderField& field) {
     std::vector<std::string_view> fieldLines;
-    for (std::size_t i = field.first; i <= field.last; ++i) fieldLines.push_back(lines.Get(i));
+    for (std::size_t pos = field.begin; pos < field.end;) {
+        const LineBounds bounds = LineAt(text, pos);
+        fieldLines.push_back(text.substr(pos, bounds.end - pos));
+        pos = bounds.next;
+    }
     return UnfoldField(fieldLines);
 }
 
 std::string HeaderFieldValue(const LineList& lines, std::string_view name) {
-    for (std::size_t i = 0; i < lines.Count() && !lines.Get(i).empty(); ++i) {
-        const auto field = FieldName(lines.Get(i));
-        if (!field || !SameName(*field, name)) continue;
-        std::size_t last = i;
-        while (last + 1 < lines.Count() && IsContinuationLine(lines.Get(last + 1))) ++last;
-        return FieldValue(lines, {*field, i, last});
+    const std::string joined = lines.IsWhole() ? std::string() : lines.JoinWithOwnBreaks();
+    const std::string_view text = lines.IsWhole() ? lines.Text() : std::string_view(joined);
+    for (std::size_t pos = 0; pos < text.size();) {
+        const LineBounds bounds = LineAt(text, pos);
+        const std::string_view line = text.substr(pos, bounds.end - pos);
+        if (line.empty()) break;
+        const auto field = FieldName(line);
+        std::size_t end = bounds.next;
+        if (field && SameName(*field, name)) {
+            while (end < text.size()) {
+                const LineBounds next = LineAt(text, end);
+                if (!IsContinuationLine(text.substr(end, next.end - end))) break;
+                end = next.next;
+            }
+            return FieldValue(text, {*field, pos, end});
+        }
+        pos = end;
     }
     return {};
 }

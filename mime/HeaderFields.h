@@ -33,29 +33,30 @@ std::string MediaTypeOf(std::string_view contentType);
 // Content-Type value, or nothing when the parameter is absent.
 std::optional<std::string> ParameterValue(std::string_view contentType, std::string_view name);
 
-// One header field: its `name:` line and its continuation lines.
+// One header field in a text: its `name:` line and its continuation lines.
 struct HeaderField {
     std::string_view name;
-    std::size_t first;  // index of the `name:` line
-    std::size_t last;   // index of its last continuation line
+    std::size_t begin;  // offset of the `name:` line
+    std::size_t end;    // offset just after the line break of its last line
 };
 
-// A header: its fields in order and the empty line that ends it.
+// A header in a text: its fields in order and the empty line that ends it.
 struct Header {
     std::vector<HeaderField> fields;
-    std::size_t end = 0;  // index of the empty line
+    std::size_t emptyLine = 0;  // offset of the empty line
+    std::size_t bodyStart = 0;  // offset just after it
 };
 
-// The header that starts at line `begin` and ends at an empty line before `limit`,
-// made only of field lines and their continuation lines; nothing when the lines
-// have another shape or no empty line ends them.
-std::optional<Header> ReadHeader(const LineList& lines, std::size_t begin, std::size_t limit);
+// The header that starts at offset `begin` of `text` and ends at an empty line that
+// starts before `limit`, made only of field lines and their continuation lines;
+// nothing when the lines have another shape or no empty line ends them.
+std::optional<Header> ReadHeader(std::string_view text, std::size_t begin, std::size_t limit);
 
-// The fields of `header` called `name` (any letter case), in order.
-std::vector<HeaderField> FieldsNamed(const Header& header, std::string_view name);
+// The fields among `fields` called `name` (any letter case), in order.
+std::vector<HeaderField> FieldsNamed(const std::vector<HeaderField>& fields, std::string_view name);
 
-// The unfolded value of `field` (see UnfoldField).
-std::string FieldValue(const LineList& lines, const HeaderField& field);
+// The unfolded value of `field` of `text` (see UnfoldField).
+std::string FieldValue(std::string_view text, const HeaderField& field);
 
 // The unfolded value of the first field called `name` in the message header (the
 // lines above the first empty line); empty when there is no such field.

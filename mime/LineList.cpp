@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
@@ -56,18 +57,99 @@ __attribute__((target("avx2"))) const char* FindBreakOrNulAvx2(const char* p, co
 }
 #endif
 
-using BreakFinder = const char* (*)(const char*, const char*);
+// Whether [p, end) holds a CR that is not followed by LF. Checked once for every
+// message the flattening looks at, so it runs a vector step at a time.
+bool HasLoneCrScalar(const char* p, const char* end) {
+    for (; p != end; ++p) {
+        if (*p == '\r' && (p + 1 == end || p[1] != '\n')) return true;
+    }
+    return false;
+}
 
-BreakFinder ChooseBreakFinder() {
-#if defined(VORNEK_HAVE_AVX2_PATH)
-    if (__builtin_cpu_supports("avx2")) return FindBreakOrNulAvx2;
+#if defined(__SSE2__)
+bool HasLoneCrSse2(const char* p, const char* end) {
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    while (end - p > 16) {  // the byte after the step is read too
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const unsigned crs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, cr)));
+        if (crs != 0) {
+            const unsigned lfs =
+                static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, lf))) |
+                (p[16] == '\n' ? 1u << 16 : 0u);
+            if ((crs & ~(lfs >> 1)) != 0) return true;
+        }
+        p += 16;
+    }
+    return HasLoneCrScalar(p, end);
+}
 #endif
-    return FindBreakOrNul;
+
+#if defined(VORNEK_HAVE_AVX2_PATH)
+__attribute__((target("avx2"))) bool HasLoneCrAvx2(const char* p, const char* end) {
+    const __m256i cr = _mm256_set1_epi8('\r');
+    const __m256i lf = _mm256_set1_epi8('\n');
+    while (end - p > 32) {
+        const __m256i chunk = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+        const std::uint64_t crs =
+            static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(chunk, cr)));
+        if (crs != 0) {
+            const std::uint64_t lfs =
+                static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(chunk, lf))) |
+                (p[32] == '\n' ? std::uint64_t{1} << 32 : 0);
+            if ((crs & ~(lfs >> 1)) != 0) return true;
+        }
+        p += 32;
+    }
+    return HasLoneCrSse2(p, end);
+}
+#endif
+
+using BreakFinder = const char* (*)(const char*, const char*);
+using LoneCrFinder = bool (*)(const char*, const char*);
+
+bool HasAvx2() {
+#if defined(VORNEK_HAVE_AVX2_PATH)
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2");
+#else
+    return false;
+#endif
+}
+
+const char* FindBreak(const char* p, const char* end) {
+#if defined(VORNEK_HAVE_AVX2_PATH)
+    static const BreakFinder find = HasAvx2() ? FindBreakOrNulAvx2 : FindBreakOrNul;
+    return find(p, end);
+#else
+    return FindBreakOrNul(p, end);
+#endif
+}
+
+bool ContainsLoneCr(const char* p, const char* end) {
+#if defined(VORNEK_HAVE_AVX2_PATH)
+    static const LoneCrFinder find = HasAvx2() ? HasLoneCrAvx2 : HasLoneCrSse2;
+    return find(p, end);
+#else
+    return HasLoneCrScalar(p, end);
+#endif
 }
 
 }  // namespace
 
-void LineList::SetText(std::string_view text) { SetText(std::string(text)); }
+LineBounds LineAt(std::string_view text, std::size_t pos) {
+    const char* const begin = text.data();
+    std::size_t end = static_cast<std::size_t>(FindBreak(begin + pos, begin + text.size()) - begin);
+    std::size_t next = end;
+    if (next < text.size() && text[next] == '\r') ++next;
+    if (next < text.size() && text[next] == '\n') ++next;
+    return {end, next};
+}
+
+void LineList::SetText(std::string_view text) {
+    SetText(std::string(text.substr(0, text.find('\0'))));
+    endedAtNul_ = text.find('\0') != std::string_view::npos;
+}
 
 void LineList::SetText(std::string&& text) {
     auto buffer = std::make_shared<const std::string>(std::move(text));
@@ -76,86 +158,129 @@ void LineList::SetText(std::string&& text) {
 }
 
 void LineList::SetText(std::string_view text, std::shared_ptr<const void> owner) {
+    Reset(text, std::move(owner));
+}
+
+void LineList::Reset(std::string_view text, std::shared_ptr<const void> owner) {
+    const void* nul = text.empty() ? nullptr : std::memchr(text.data(), '\0', text.size());
+    endedAtNul_ = nul != nullptr;
+    if (nul)
+        text =
+            text.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
     owner_ = std::move(owner);
     text_ = text;
-    Split();
-}
-
-void LineList::Split() {
+    pieces_.clear();
+    if (!text_.empty()) pieces_.push_back({0, text_.size()});
     spans_.clear();
-    // Most messages are long runs of 76-byte base64 lines: reserving for that saves
-    // the copies of a growing list; pages reserved but never used cost nothing.
-    spans_.reserve(text_.size() / 64 + 16);
-    const char* const begin = text_.data();
-    const char* const end = begin + text_.size();
-    static const BreakFinder findBreak = ChooseBreakFinder();
-    const char* p = begin;
-    hasLoneCr_ = false;
-    while (p != end && *p != '\0') {
-        const char* stop = findBreak(p, end);
-        spans_.push_back({static_cast<std::size_t>(p - begin), static_cast<std::size_t>(stop - p)});
-        p = stop;
-        if (p != end && *p == '\r') {
-            ++p;
-            if (p == end || *p != '\n') hasLoneCr_ = true;
+    indexed_ = false;
+    hasLoneCr_ = -1;
+}
+
+bool LineList::HasLoneCr() const {
+    if (hasLoneCr_ < 0)
+        hasLoneCr_ = ContainsLoneCr(text_.data(), text_.data() + text_.size()) ? 1 : 0;
+    return hasLoneCr_ == 1;
+}
+
+bool LineList::IsWhole() const {
+    return text_.empty()
+               ? pieces_.empty()
+               : pieces_.size() == 1 && pieces_[0].first == 0 && pieces_[0].last == text_.size();
+}
+
+void LineList::BuildIndex() const {
+    if (indexed_) return;
+    spans_.clear();
+    for (const ByteRange& piece : pieces_) {
+        for (std::size_t p = piece.first; p < piece.last;) {
+            const LineBounds line = LineAt(text_, p);
+            spans_.push_back({p, line.end - p});
+            p = line.next;
         }
-        if (p != end && *p == '\n') ++p;
     }
-    endedAtNul_ = p != end;
+    indexed_ = true;
 }
 
-std::string LineList::Join(std::string_view eol) const {
-    std::size_t size = 0;
-    for (const Span& s : spans_) size += s.length + eol.size();
-    std::string out;
-    out.reserve(size);
-    for (const Span& s : spans_) {
-        out.append(text_.data() + s.offset, s.length);
-        out.append(eol);
-    }
-    return out;
-}
-
-std::string LineList::JoinWithOwnBreaks() const {
-    // A line's break is whatever separates its last byte from the next line: the
-    // split steps over at most one CR and one LF.
-    auto withBreak = [this](const Span& s) {
-        std::size_t end = s.offset + s.length;
-        if (end < text_.size() && text_[end] == '\r') ++end;
-        if (end < text_.size() && text_[end] == '\n') ++end;
-        return text_.substr(s.offset, end - s.offset);
-    };
-    std::size_t size = 0;
-    for (const Span& s : spans_) size += withBreak(s).size();
-    std::string out;
-    out.reserve(size);
-    for (const Span& s : spans_) out.append(withBreak(s));
-    return out;
+std::size_t LineList::Count() const {
+    BuildIndex();
+    return spans_.size();
 }
 
 std::string_view LineList::Get(std::size_t index) const {
+    BuildIndex();
     assert(index < spans_.size());
     const Span& s = spans_[index];
     return text_.substr(s.offset, s.length);
 }
 
 void LineList::Delete(std::size_t index) {
+    BuildIndex();
     assert(index < spans_.size());
+    const std::size_t from = spans_[index].offset;
+    const std::size_t to = LineAt(text_, from).next;
     spans_.erase(spans_.begin() + static_cast<std::ptrdiff_t>(index));
+    for (std::size_t k = 0; k < pieces_.size(); ++k) {
+        const ByteRange piece = pieces_[k];
+        if (from < piece.first || from >= piece.last) continue;
+        // The piece loses the line: what stood before it and what stood after.
+        std::vector<ByteRange> rest;
+        if (piece.first < from) rest.push_back({piece.first, from});
+        if (to < piece.last) rest.push_back({to, piece.last});
+        const auto at = pieces_.erase(pieces_.begin() + static_cast<std::ptrdiff_t>(k));
+        pieces_.insert(at, rest.begin(), rest.end());
+        break;
+    }
 }
 
-void LineList::KeepOnly(const std::vector<LineRange>& ranges) {
-    std::size_t count = 0;
-    for (const LineRange& r : ranges) count += r.last - r.first;
-    std::vector<Span> kept;
-    kept.reserve(count);
-    for (const LineRange& r : ranges) {
-        assert(r.first <= r.last && r.last <= spans_.size());
-        assert(kept.empty() || r.first == r.last || spans_[r.first].offset > kept.back().offset);
-        kept.insert(kept.end(), spans_.begin() + static_cast<std::ptrdiff_t>(r.first),
-                    spans_.begin() + static_cast<std::ptrdiff_t>(r.last));
+void LineList::KeepBytes(const std::vector<ByteRange>& ranges) {
+    pieces_.clear();
+    for (const ByteRange& r : ranges) {
+        assert(r.first <= r.last && r.last <= text_.size());
+        assert(pieces_.empty() || pieces_.back().last <= r.first);
+        if (r.first < r.last) pieces_.push_back(r);
     }
-    spans_ = std::move(kept);
+    spans_.clear();
+    indexed_ = false;
+}
+
+std::vector<std::string_view> LineList::Pieces() const {
+    std::vector<std::string_view> out;
+    out.reserve(pieces_.size());
+    for (const ByteRange& piece : pieces_)
+        out.push_back(text_.substr(piece.first, piece.last - piece.first));
+    return out;
+}
+
+std::string LineList::JoinWithOwnBreaks() const {
+    std::size_t size = 0;
+    for (const ByteRange& piece : pieces_) size += piece.last - piece.first;
+    std::string out;
+    out.reserve(size);
+    for (const ByteRange& piece : pieces_) out.append(text_, piece.first, piece.last - piece.first);
+    return out;
+}
+
+std::string LineList::GetText() const {
+    std::size_t size = 0;
+    for (const ByteRange& piece : pieces_) size += piece.last - piece.first;
+    std::string out;
+    out.reserve(size + 2);
+    for (const ByteRange& piece : pieces_) {
+        // Runs of lines that already end in CR LF are copied whole; only other
+        // line breaks are rewritten.
+        std::size_t copied = piece.first;
+        for (std::size_t p = piece.first; p < piece.last;) {
+            const LineBounds line = LineAt(text_, p);
+            if (line.next - line.end != 2) {
+                out.append(text_, copied, line.end - copied);
+                out += "\r\n";
+                copied = line.next;
+            }
+            p = line.next;
+        }
+        out.append(text_, copied, piece.last - copied);
+    }
+    return out;
 }
 
 void SafeDeleteLine(LineList& lines, std::size_t index) {

@@ -10,16 +10,18 @@
 
 namespace vornek {
 
-// The lines with indices first .. last - 1.
-struct LineRange {
+// The bytes first .. last - 1 of a text.
+struct ByteRange {
     std::size_t first;
     std::size_t last;
 };
 
-// An ordered list of lines of one message source. The list holds the text it was
-// given and keeps each line as a span into it, so splitting a large message
-// allocates nothing per line and deleting a line only drops its span.
-// A line never holds CR, LF or NUL.
+// An ordered list of lines of one message source. A line never holds CR, LF or NUL.
+//
+// The list holds the text it was given and describes its content as pieces of that
+// text, each a run of whole lines with their line breaks. Lines are indexed only
+// when someone asks for them by index: the flattening works on the pieces and never
+// does, so the body of a large message, which nobody changes, costs no index at all.
 class LineList {
   public:
     LineList() = default;
@@ -33,29 +35,32 @@ class LineList {
     void SetText(std::string_view text, std::shared_ptr<const void> owner);
 
     // Every line followed by CR LF, the last one included; empty for an empty list.
-    std::string GetText() const { return Join("\r\n"); }
-    // Every line followed by `eol`.
-    std::string Join(std::string_view eol) const;
+    std::string GetText() const;
+    // Every line followed by the line break it had in the text (CR LF, LF, or none
+    // for a last line without one): the text with whole lines removed.
+    std::string JoinWithOwnBreaks() const;
+    // The content as pieces of Text(), ascending: joined, they give JoinWithOwnBreaks().
+    std::vector<std::string_view> Pieces() const;
 
-    std::size_t Count() const { return spans_.size(); }
+    std::size_t Count() const;
     // `index` must lie in 0 .. Count() - 1.
     std::string_view Get(std::size_t index) const;
     // Removes the line at `index`, which must lie in 0 .. Count() - 1.
     void Delete(std::size_t index);
-    // Keeps only the lines in `ranges` (ascending, disjoint, inside the list), in order.
-    void KeepOnly(const std::vector<LineRange>& ranges);
 
-    // Every line followed by the line break it had in the text (CR LF, LF, or none
-    // for a last line without one): the text with whole lines removed.
-    std::string JoinWithOwnBreaks() const;
+    // The text last handed to SetText, up to a NUL byte if it held one.
+    std::string_view Text() const { return text_; }
+    // True while the content is the whole of Text(): no line has been removed.
+    bool IsWhole() const;
+    // Keeps only `ranges` of Text() (ascending, disjoint, each a run of whole lines
+    // with their line breaks).
+    void KeepBytes(const std::vector<ByteRange>& ranges);
 
-    // The text last handed to SetText, as it was given (before any NUL cut).
-    std::string_view OriginalText() const { return text_; }
     // True when a NUL byte ended the text before its last byte.
     bool EndedAtNul() const { return endedAtNul_; }
     // True when the text holds a CR that is not followed by LF: splitting there
     // made a line break that the message's readers may not see.
-    bool HasLoneCr() const { return hasLoneCr_; }
+    bool HasLoneCr() const;
 
   private:
     struct Span {
@@ -63,13 +68,17 @@ class LineList {
         std::size_t length;
     };
 
-    void Split();
+    void Reset(std::string_view text, std::shared_ptr<const void> owner);
+    void BuildIndex() const;
 
     std::shared_ptr<const void> owner_;
     std::string_view text_;
-    std::vector<Span> spans_;
+    std::vector<ByteRange> pieces_;
     bool endedAtNul_ = false;
-    bool hasLoneCr_ = false;
+    // Worked out on demand, from the text or the pieces that never change after.
+    mutable std::vector<Span> spans_;
+    mutable bool indexed_ = false;
+    mutable int hasLoneCr_ = -1;  // -1 while not known
 };
 
 // Removes the line at `index` when it lies inside the list; otherwise does nothing.
@@ -91,5 +100,14 @@ std::size_t FindText(std::string_view needle, std::string_view haystack);
 // At most `count` bytes of `text` from the 1-based position `start` (below 1 counts
 // as 1); empty when the start lies past the end or `count` is not positive.
 std::string CopyText(std::string_view text, long long start, long long count);
+
+// The end of the line that starts at `pos` in `text` (its first CR or LF, or the
+// end of the text), and the start of the next one: a line ends at CR LF, at a lone
+// LF or at a lone CR.
+struct LineBounds {
+    std::size_t end;
+    std::size_t next;
+};
+LineBounds LineAt(std::string_view text, std::size_t pos);
 
 }  // namespace vornek

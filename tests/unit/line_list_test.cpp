@@ -102,12 +102,47 @@ TEST(line_list_test, safe_delete_ignores_indices_outside_the_list) {
     EXPECT_EQ(empty.Count(), 0u);
 }
 
-TEST(line_list_test, keep_only_selects_a_subsequence) {
+TEST(line_list_test, kept_bytes_are_whole_lines_with_their_own_breaks) {
     LineList list;
-    list.SetText("A\nB\nC\nD\n");
-    list.KeepOnly({{0, 1}, {2, 2}, {2, 4}});
+    list.SetText("A\nB\r\nC\r\nD");
+    list.KeepBytes({{0, 2}, {5, 5}, {5, 9}});
+    EXPECT_FALSE(list.IsWhole());
+    EXPECT_EQ(LinesOf(list), (std::vector<std::string>{"A", "C", "D"}));
     EXPECT_EQ(list.GetText(), "A\r\nC\r\nD\r\n");
-    EXPECT_EQ(list.Join("\n"), "A\nC\nD\n");
+    EXPECT_EQ(list.JoinWithOwnBreaks(), "A\nC\r\nD");
+    list.Delete(1);
+    EXPECT_EQ(list.JoinWithOwnBreaks(), "A\nD");
+    EXPECT_EQ(list.GetText(), "A\r\nD\r\n");
+}
+
+TEST(line_list_test, lone_cr_is_any_cr_without_lf) {
+    const std::pair<std::string, bool> cases[] = {
+        {"A\r\nB\r\n", false},
+        {"A\nB", false},
+        {"A\rB", true},
+        {"A\r", true},
+        {"A\r\r\nB", true},
+        {"A\n\r\nB", false},
+        {std::string(40, 'x') + "\r\n" + std::string(40, 'y') + "\r", true},
+        {std::string(31, 'x') + "\r\n" + std::string(40, 'y'), false},
+        {std::string(32, 'x') + "\r" + std::string(40, 'y'), true},
+    };
+    for (const auto& [text, lone] : cases) {
+        LineList list;
+        list.SetText(text);
+        EXPECT_EQ(list.HasLoneCr(), lone) << text;
+    }
+    // A CR at every place of a vector step, followed by LF or not.
+    for (std::size_t at = 0; at < 70; ++at) {
+        std::string text(80, 'a');
+        text[at] = '\r';
+        LineList list;
+        list.SetText(text);
+        EXPECT_TRUE(list.HasLoneCr()) << at;
+        text[at + 1] = '\n';
+        list.SetText(text);
+        EXPECT_FALSE(list.HasLoneCr()) << at;
+    }
 }
 
 TEST(text_rules_test, lower_ascii_lowers_only_ascii_capitals) {
