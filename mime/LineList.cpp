@@ -251,20 +251,22 @@ std::vector<std::string_view> LineList::Pieces() const {
     return out;
 }
 
-std::string LineList::JoinWithOwnBreaks() const {
+std::size_t LineList::ContentSize() const {
     std::size_t size = 0;
     for (const ByteRange& piece : pieces_) size += piece.last - piece.first;
+    return size;
+}
+
+std::string LineList::JoinWithOwnBreaks() const {
     std::string out;
-    out.reserve(size);
+    out.reserve(ContentSize());
     for (const ByteRange& piece : pieces_) out.append(text_, piece.first, piece.last - piece.first);
     return out;
 }
 
 std::string LineList::GetText() const {
-    std::size_t size = 0;
-    for (const ByteRange& piece : pieces_) size += piece.last - piece.first;
     std::string out;
-    out.reserve(size + 2);
+    out.reserve(ContentSize() + 2);
     for (const ByteRange& piece : pieces_) {
         // Runs of lines that already end in CR LF are copied whole; only other
         // line breaks are rewritten.

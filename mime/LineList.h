@@ -70,6 +70,7 @@ class LineList {
 
     void Reset(std::string_view text, std::shared_ptr<const void> owner);
     void BuildIndex() const;
+    std::size_t ContentSize() const;
 
     std::shared_ptr<const void> owner_;
     std::string_view text_;

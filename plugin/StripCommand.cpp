@@ -48,6 +48,22 @@ std::string ReadContentType(TBeckyAPI& api) {
     return std::string(buffer, std::find(buffer, buffer + kHeaderBufferSize, '\0'));
 }
 
+// Why a message was left as it was, in the user's words.
+const char* NoticeFor(FlattenResult result) {
+    switch (result) {
+        case FlattenResult::SignedOrEncrypted:
+            return kSignedNotice;
+        case FlattenResult::HtmlOnly:
+            return kHtmlOnlyNotice;
+        case FlattenResult::NoPlainTextPart:
+            return kNoPlainTextNotice;
+        case FlattenResult::NotRecognised:
+        case FlattenResult::Rewritten:
+            break;
+    }
+    return kNotRecognisedNotice;
+}
+
 }  // namespace
 
 void RunStripCommand(TBeckyAPI& api, TBuckup& backup, Prompts& prompts) {
@@ -68,21 +84,10 @@ void RunStripCommand(TBeckyAPI& api, TBuckup& backup, Prompts& prompts) {
         }
         // The backup takes the lines as they were; the flattening works on its own copy.
         LineList flattened = lines;
-        switch (FlattenToFirstPart(flattened, ctValue)) {
-            case FlattenResult::Rewritten:
-                break;
-            case FlattenResult::SignedOrEncrypted:
-                prompts.ShowMessage(kSignedNotice);
-                return;
-            case FlattenResult::NotRecognised:
-                prompts.ShowMessage(kNotRecognisedNotice);
-                return;
-            case FlattenResult::HtmlOnly:
-                prompts.ShowMessage(kHtmlOnlyNotice);
-                return;
-            case FlattenResult::NoPlainTextPart:
-                prompts.ShowMessage(kNoPlainTextNotice);
-                return;
+        const FlattenResult result = FlattenToFirstPart(flattened, ctValue);
+        if (result != FlattenResult::Rewritten) {
+            prompts.ShowMessage(NoticeFor(result));
+            return;
         }
         const std::string text = flattened.GetText();
         // The earlier capture is replaced only now, right before a rewritten message is
