@@ -10,6 +10,11 @@ time growing linearly with size. Then times two hostile messages that vornek mus
 refuse quickly (exit 1): 100,000 nested multipart levels in about 5 MB, and 22,000
 levels followed by a million empty lines in about 2 MB. Target: within a second.
 
+Also prints, for two messages that are not multipart (50 MB of empty CR LF lines,
+100 MB of LF only), vornek's and cat's times and vornek's peak memory (target:
+1.2x the size plus 16 MiB for any input), and the time Python's email package
+takes to do the same job on the 25 MB message (target: vornek 20x faster).
+
 Usage: bench/bench.py [--runs N] [--sizes 1,25,100]
 """
 import argparse
@@ -76,6 +81,30 @@ def generate_nested(path, levels, empty_lines):
         f.write(b"\r\n" * empty_lines)
 
 
+# Python's email package doing vornek's job: parse, keep the first leaf part as
+# the message, write it out.
+PYTHON_FLATTEN = """
+import email, sys
+from email import policy
+from email.generator import BytesGenerator
+m = email.message_from_binary_file(open(sys.argv[1], 'rb'), policy=policy.compat32)
+leaf = m
+while leaf.is_multipart():
+    leaf = leaf.get_payload(0)
+for name, value in m.items():
+    if name.lower() != 'content-type':
+        leaf[name] = value
+BytesGenerator(open('/dev/null', 'wb')).flatten(leaf)
+"""
+
+
+def generate_filler(path, megabytes, line):
+    with open(path, "wb") as f:
+        block = line * (1 << 16)
+        while f.tell() < megabytes * 1000 * 1000:
+            f.write(block)
+
+
 def run_once(argv, expected_code=0):
     """Wall seconds of one run, output to /dev/null."""
     with open(os.devnull, "wb") as null:
@@ -92,13 +121,15 @@ def median_time(argv, runs, expected_code=0):
     return statistics.median(run_once(argv, expected_code) for _ in range(runs))
 
 
-def peak_kilobytes(argv):
+def peak_kilobytes(argv, expected_code=0):
     """Peak resident memory of one run. A child forked from Python would report
     Python's own size, so GNU time measures it from a small process of its own."""
     if not os.path.exists(GNU_TIME):
         return None
     with open(os.devnull, "wb") as null:
-        out = subprocess.run([GNU_TIME, "-f", "%M"] + argv, stdout=null, stderr=subprocess.PIPE, check=True)
+        out = subprocess.run([GNU_TIME, "-f", "%M"] + argv, stdout=null, stderr=subprocess.PIPE)
+    if out.returncode != expected_code:
+        sys.exit(f"{argv} exited with {out.returncode}")
     return int(out.stderr.decode().strip().splitlines()[-1])
 
 
@@ -128,6 +159,28 @@ def main():
               f"{vornek_t / cat_t:>6.2f} {memory} {vornek_t * 1e3 / (size / 1e6):>10.3f}")
     if not os.path.exists(GNU_TIME):
         print("peak memory needs GNU time: apt-get install time")
+
+    print(f"\n{'not multipart (exit 1)':>26} {'size':>8} {'vornek ms':>10} {'cat ms':>8} "
+          f"{'vornek MiB':>11} {'x size':>7} {'target MiB':>11}")
+    for label, mb, line in (("empty CR LF lines", 50, b"\r\n"), ("LF only", 100, b"\n")):
+        path = os.path.join(DATA, f"filler-{mb}mb-{len(line)}.eml")
+        if not os.path.exists(path):
+            generate_filler(path, mb, line)
+        size = os.path.getsize(path)
+        vornek_t = median_time([VORNEK, "flatten", path], max(1, args.runs // 3), expected_code=1)
+        cat_t = median_time(["cat", path], max(1, args.runs // 3))
+        kb = peak_kilobytes([VORNEK, "flatten", path], expected_code=1)
+        target = 1.2 * size / (1 << 20) + 16
+        print(f"{label:>26} {size / 1e6:>6.1f}MB {vornek_t * 1e3:>10.2f} {cat_t * 1e3:>8.2f} "
+              f"{kb / 1024:>11.1f} {kb * 1024 / size:>7.2f} {target:>11.1f}")
+
+    path = os.path.join(DATA, "message-25mb.eml")
+    if not os.path.exists(path):
+        generate(path, 25)
+    vornek_t = median_time([VORNEK, "flatten", path], args.runs)
+    python_t = median_time([sys.executable, "-c", PYTHON_FLATTEN, path], 3)
+    print(f"\n25 MB message: Python's email package {python_t * 1e3:.0f} ms, "
+          f"vornek {vornek_t * 1e3:.1f} ms: {python_t / vornek_t:.0f}x faster")
 
     print(f"\n{'hostile message':>40} {'size':>8} {'vornek ms':>10}")
     for levels, empty_lines in ((100000, 0), (22000, 1000000)):
