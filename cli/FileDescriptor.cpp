@@ -54,37 +54,25 @@ bool FileState::IsStream() const {
     return (mode & _S_IFMT) == _S_IFIFO || (mode & _S_IFMT) == _S_IFCHR;
 }
 
-bool StatDescriptor(int fd, FileState& state) {
-    struct _stat64 st;
-    if (_fstat64(fd, &st) != 0) return false;
-    FromStat(st, state);
-    return true;
-}
-
-bool StatPath(const std::string& path, FileState& state) {
-    struct _stat64 st;
-    if (_stat64(path.c_str(), &st) != 0) return false;
-    FromStat(st, state);
-    return true;
-}
-
-bool StatLinkItself(const std::string& path, FileState& state) { return StatPath(path, state); }
+namespace {
+using NativeStat = struct _stat64;
+int StatOfDescriptor(int fd, NativeStat* st) { return _fstat64(fd, st); }
+int StatOfPath(const char* path, NativeStat* st) { return _stat64(path, st); }
+// Windows has no symlinks a C runtime call would tell apart.
+int StatOfLink(const char* path, NativeStat* st) { return _stat64(path, st); }
+}  // namespace
 
 long long ReadSome(int fd, char* buffer, std::size_t size) {
     const unsigned chunk = static_cast<unsigned>(std::min<std::size_t>(size, 1u << 30));
     return _read(fd, buffer, chunk);
 }
 
-bool WriteAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const unsigned chunk = static_cast<unsigned>(std::min<std::size_t>(size, 1u << 30));
-        const int n = _write(fd, data, chunk);
-        if (n <= 0) return false;
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
+namespace {
+long long WriteSome(int fd, const char* data, std::size_t size) {
+    const unsigned chunk = static_cast<unsigned>(std::min<std::size_t>(size, 1u << 30));
+    return _write(fd, data, chunk);
 }
+}  // namespace
 
 #else
 
@@ -112,26 +100,12 @@ bool FileState::IsRegular() const { return S_ISREG(mode); }
 bool FileState::IsDirectory() const { return S_ISDIR(mode); }
 bool FileState::IsStream() const { return S_ISFIFO(mode) || S_ISSOCK(mode) || S_ISCHR(mode); }
 
-bool StatDescriptor(int fd, FileState& state) {
-    struct stat st;
-    if (fstat(fd, &st) != 0) return false;
-    FromStat(st, state);
-    return true;
-}
-
-bool StatPath(const std::string& path, FileState& state) {
-    struct stat st;
-    if (stat(path.c_str(), &st) != 0) return false;
-    FromStat(st, state);
-    return true;
-}
-
-bool StatLinkItself(const std::string& path, FileState& state) {
-    struct stat st;
-    if (lstat(path.c_str(), &st) != 0) return false;
-    FromStat(st, state);
-    return true;
-}
+namespace {
+using NativeStat = struct stat;
+int StatOfDescriptor(int fd, NativeStat* st) { return fstat(fd, st); }
+int StatOfPath(const char* path, NativeStat* st) { return stat(path, st); }
+int StatOfLink(const char* path, NativeStat* st) { return lstat(path, st); }
+}  // namespace
 
 long long ReadSome(int fd, char* buffer, std::size_t size) {
     for (;;) {
@@ -140,18 +114,47 @@ long long ReadSome(int fd, char* buffer, std::size_t size) {
     }
 }
 
+namespace {
+long long WriteSome(int fd, const char* data, std::size_t size) {
+    for (;;) {
+        const ssize_t n = write(fd, data, size);
+        if (n >= 0 || errno != EINTR) return n;
+    }
+}
+}  // namespace
+
+#endif
+
+bool StatDescriptor(int fd, FileState& state) {
+    NativeStat st;
+    if (StatOfDescriptor(fd, &st) != 0) return false;
+    FromStat(st, state);
+    return true;
+}
+
+bool StatPath(const std::string& path, FileState& state) {
+    NativeStat st;
+    if (StatOfPath(path.c_str(), &st) != 0) return false;
+    FromStat(st, state);
+    return true;
+}
+
+bool StatLinkItself(const std::string& path, FileState& state) {
+    NativeStat st;
+    if (StatOfLink(path.c_str(), &st) != 0) return false;
+    FromStat(st, state);
+    return true;
+}
+
 bool WriteAll(int fd, const char* data, std::size_t size) {
     while (size > 0) {
-        const ssize_t n = write(fd, data, size);
-        if (n < 0 && errno == EINTR) continue;
+        const long long n = WriteSome(fd, data, size);
         if (n <= 0) return false;
         data += n;
         size -= static_cast<std::size_t>(n);
     }
     return true;
 }
-
-#endif
 
 void FileDescriptor::Reset() {
     if (fd_ >= 0) Close();
