@@ -161,7 +161,12 @@ void CopyOwnership(const FileState& original, int originalFd, int to, const std:
 TemporaryName WriteNewFile(const std::string& folder, std::string_view data,
                            const FileState& original, int originalFd, const std::string& name) {
     FileDescriptor out;
-    TemporaryName temporary = TemporaryName::CreateFile(folder, out);
+    TemporaryName temporary;
+    try {
+        temporary = TemporaryName::CreateFile(folder, out);
+    } catch (const IoError& e) {
+        throw IoError(Describe(name, e.what()));
+    }
     const auto failed = [&name](const char* what) {
         return IoError(Describe(name, std::string(what) + ": " + ErrnoText()));
     };
@@ -262,27 +267,38 @@ void InPlaceFile::CheckUnchanged() const {
         throw IoError(Describe(path_, "changed while being rewritten; nothing written"));
 }
 
+// Gives the original the backup name under a fresh temporary name, to be renamed over
+// `backupPath` once the new content is ready; empty when nothing needs to be made.
+TemporaryName InPlaceFile::PrepareBackup(const std::string& backupPath) const {
+    FileState existing;
+    const bool alreadyLinked = state_.inode != 0 && StatLinkItself(backupPath, existing) &&
+                               existing.device == state_.device && existing.inode == state_.inode;
+    if (alreadyLinked) {
+        // Through a symlink the backup name can be the file itself, and the original
+        // would be lost. A second hard link of it (left by an interrupted run) already
+        // keeps the original; renaming one link of a file over another does nothing.
+        if (ResolveSymlinks(backupPath) == target_) {
+            throw IoError(Describe(
+                path_, "its backup name " + backupPath + " is the file itself; nothing written"));
+        }
+        return TemporaryName();
+    }
+    TemporaryName backup = TemporaryName::LinkTo(target_, FolderOf(backupPath));
+    if (!backup.Exists()) {
+        return WriteNewFile(FolderOf(backupPath), message_.text, state_, original_.Get(),
+                            backupPath);
+    }
+    FileState linked;
+    if (!StatLinkItself(backup.Path(), linked) || !linked.SameContentAs(state_))
+        throw IoError(Describe(path_, "changed while being rewritten; nothing written"));
+    return backup;
+}
+
 void InPlaceFile::Replace(std::string_view data, const std::string& backupSuffix) const {
     TemporaryName fresh = WriteNewFile(FolderOf(target_), data, state_, original_.Get(), path_);
     const std::string backupPath = BackupPath(backupSuffix);
     TemporaryName backup;
-    if (!backupPath.empty()) {
-        FileState existing;
-        if (state_.inode != 0 && StatLinkItself(backupPath, existing) &&
-            existing.device == state_.device && existing.inode == state_.inode) {
-            throw IoError(Describe(
-                path_, "its backup name " + backupPath + " is the file itself; nothing written"));
-        }
-        backup = TemporaryName::LinkTo(target_, FolderOf(backupPath));
-        if (backup.Exists()) {
-            FileState linked;
-            if (!StatLinkItself(backup.Path(), linked) || !linked.SameContentAs(state_))
-                throw IoError(Describe(path_, "changed while being rewritten; nothing written"));
-        } else {
-            backup = WriteNewFile(FolderOf(backupPath), message_.text, state_, original_.Get(),
-                                  backupPath);
-        }
-    }
+    if (!backupPath.empty()) backup = PrepareBackup(backupPath);
     CheckUnchanged();
     if (backup.Exists()) backup.RenameOver(backupPath);
     fresh.RenameOver(target_);

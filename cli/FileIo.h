@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "FileDescriptor.h"
+#include "TemporaryName.h"
 
 namespace vornek::cli {
 
@@ -57,6 +58,7 @@ class InPlaceFile {
 
   private:
     void CheckUnchanged() const;
+    TemporaryName PrepareBackup(const std::string& backupPath) const;
     std::string path_;    // as given
     std::string target_;  // the regular file itself
     FileState state_;

@@ -134,6 +134,8 @@ int ProcessOne(const std::string& file, const Options& options, BatchReport& rep
         report.Note(e.what());
     } catch (const std::bad_alloc&) {
         report.Note(file + ": not enough memory to process it");
+    } catch (const std::exception& e) {
+        report.Note(file + ": " + e.what());
     }
     report.Failed();
     return kFailure;

@@ -165,6 +165,14 @@ if [ -z "$ON_WINDOWS" ]; then
     check "D1: backup is a hard link, not a copy" test "$(stat -c %i "$work/d1/m.eml.orig")" = "$inode"
     check "D1: file rewritten" cmp -s "$work/d1/m.eml" "$expected"
     check "D1: no temporary files left" no_temporaries "$work/d1"
+    # An interrupted run can leave the backup as a second link of the original.
+    cp "$original" "$work/d1/n.eml"
+    ln "$work/d1/n.eml" "$work/d1/n.eml.orig"
+    run flatten -i.orig "$work/d1/n.eml"
+    check "backup already a link of the file: exits 0" test "$status" -eq 0
+    check "backup already a link of the file: kept" cmp -s "$work/d1/n.eml.orig" "$original"
+    check "backup already a link of the file: rewritten" cmp -s "$work/d1/n.eml" "$expected"
+    check "backup already a link of the file: no temporary files" no_temporaries "$work/d1"
 fi
 
 # Root rewrites a user's file: owner, group and mode stay, setuid included. A user who
