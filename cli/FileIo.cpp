@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <limits>
 #include <memory>
+#include <new>
+#include <utility>
 #include <vector>
 
 #include "TemporaryName.h"
@@ -20,6 +22,7 @@
 #include <unistd.h>
 #endif
 #ifdef __linux__
+#include <sys/mman.h>
 #include <sys/xattr.h>
 #endif
 
@@ -43,10 +46,31 @@ std::string FolderOf(const std::string& path) {
     return folder.empty() ? std::string(".") : folder.string();
 }
 
-MessageText FromString(std::string data) {
-    auto owner = std::make_shared<const std::string>(std::move(data));
-    const std::string_view text = *owner;
-    return {text, std::move(owner)};
+// Leaves new elements uninitialised: a buffer that read() fills at once need not be
+// zeroed first, which would cost as much again as the read on a large message.
+template <typename T>
+struct UninitialisedAllocator : std::allocator<T> {
+    template <typename U>
+    struct rebind {
+        using other = UninitialisedAllocator<U>;
+    };
+    UninitialisedAllocator() = default;
+    template <typename U>
+    UninitialisedAllocator(const UninitialisedAllocator<U>&) noexcept {}
+    template <typename U>
+    void construct(U* p) noexcept {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <typename U, typename... Args>
+    void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+using Buffer = std::vector<char, UninitialisedAllocator<char>>;
+
+MessageText FromBuffer(Buffer data) {
+    auto owner = std::make_shared<const Buffer>(std::move(data));
+    return {std::string_view(owner->data(), owner->size()), std::move(owner)};
 }
 
 // Opens `path` for reading; refuses a missing file and a directory with the words the
@@ -68,16 +92,40 @@ FileDescriptor OpenForReading(const std::string& path, FileState& state) {
     return fd;
 }
 
+// A buffer of `size` bytes that `owner` frees. A large one is asked for in huge pages
+// where the kernel has them: faulting in a fresh buffer page by page costs more than
+// reading the file into it.
+char* AllocateForRead(std::size_t size, std::shared_ptr<const void>& owner) {
+#ifdef __linux__
+    constexpr std::size_t kHugePage = 2u << 20;
+    if (size >= kHugePage) {
+        void* p = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (p != MAP_FAILED) {
+            madvise(p, size, MADV_HUGEPAGE);
+            owner = std::shared_ptr<const void>(
+                p, [size](const void* q) { munmap(const_cast<void*>(q), size); });
+            return static_cast<char*>(p);
+        }
+    }
+#endif
+    auto buffer = std::make_shared<Buffer>(size);
+    char* data = buffer->data();
+    owner = std::move(buffer);
+    return data;
+}
+
 // Reads a regular file of `before.size` bytes into one buffer of exactly that size.
 // A file that another process truncates, extends or rewrites meanwhile is refused:
 // its bytes would be a mixture of two versions.
 MessageText ReadRegular(int fd, const std::string& name, const FileState& before) {
     if (before.size > std::numeric_limits<std::size_t>::max() / 2)
         throw IoError(Describe(name, "too large to be read"));
-    std::string data(static_cast<std::size_t>(before.size), '\0');
+    const auto size = static_cast<std::size_t>(before.size);
+    MessageText message;
+    char* data = AllocateForRead(size, message.owner);
     std::size_t used = 0;
-    while (used < data.size()) {
-        const long long n = ReadSome(fd, &data[used], data.size() - used);
+    while (used < size) {
+        const long long n = ReadSome(fd, data + used, size - used);
         if (n < 0) throw IoError(Describe(name, "read error: " + ErrnoText()));
         if (n == 0) throw ChangedWhileRead(name);
         used += static_cast<std::size_t>(n);
@@ -88,12 +136,13 @@ MessageText ReadRegular(int fd, const std::string& name, const FileState& before
     FileState after;
     if (n > 0 || !StatDescriptor(fd, after) || !after.SameContentAs(before))
         throw ChangedWhileRead(name);
-    return FromString(std::move(data));
+    message.text = std::string_view(data, size);
+    return message;
 }
 
 // Reads a pipe, FIFO or terminal to its end.
 MessageText ReadStream(int fd, const std::string& name) {
-    std::string data(1 << 16, '\0');
+    Buffer data(1 << 16);
     std::size_t used = 0;
     for (;;) {
         if (used == data.size()) data.resize(data.size() * 2);
@@ -103,7 +152,7 @@ MessageText ReadStream(int fd, const std::string& name) {
         used += static_cast<std::size_t>(n);
     }
     data.resize(used);
-    return FromString(std::move(data));
+    return FromBuffer(std::move(data));
 }
 
 #ifdef __linux__
