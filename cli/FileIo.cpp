@@ -10,8 +10,6 @@
 #include <filesystem>
 #include <limits>
 #include <memory>
-#include <new>
-#include <utility>
 #include <vector>
 
 #include "TemporaryName.h"
@@ -46,27 +44,7 @@ std::string FolderOf(const std::string& path) {
     return folder.empty() ? std::string(".") : folder.string();
 }
 
-// Leaves new elements uninitialised: a buffer that read() fills at once need not be
-// zeroed first, which would cost as much again as the read on a large message.
-template <typename T>
-struct UninitialisedAllocator : std::allocator<T> {
-    template <typename U>
-    struct rebind {
-        using other = UninitialisedAllocator<U>;
-    };
-    UninitialisedAllocator() = default;
-    template <typename U>
-    UninitialisedAllocator(const UninitialisedAllocator<U>&) noexcept {}
-    template <typename U>
-    void construct(U* p) noexcept {
-        ::new (static_cast<void*>(p)) U;
-    }
-    template <typename U, typename... Args>
-    void construct(U* p, Args&&... args) {
-        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
-    }
-};
-using Buffer = std::vector<char, UninitialisedAllocator<char>>;
+using Buffer = std::vector<char>;
 
 MessageText FromBuffer(Buffer data) {
     auto owner = std::make_shared<const Buffer>(std::move(data));
@@ -75,12 +53,18 @@ MessageText FromBuffer(Buffer data) {
 
 // Opens `path` for reading; refuses a missing file and a directory with the words the
 // user expects.
-FileDescriptor OpenForReading(const std::string& path, FileState& state) {
+FileState LookUp(const std::string& path) {
+    FileState state;
     if (!StatPath(path, state)) {
         if (errno == ENOENT) throw IoError(Describe(path, "no such file"));
         throw IoError(Describe(path, "cannot read it: " + ErrnoText()));
     }
     if (state.IsDirectory()) throw IoError(Describe(path, "is a directory"));
+    return state;
+}
+
+FileDescriptor OpenForReading(const std::string& path, FileState& state) {
+    state = LookUp(path);
 #ifdef _WIN32
     FileDescriptor fd(_open(path.c_str(), _O_RDONLY | _O_BINARY));
 #else
@@ -275,12 +259,7 @@ void WriteStandardOutput(std::string_view data) {
 }
 
 InPlaceFile::InPlaceFile(const std::string& path) : path_(path) {
-    FileState named;
-    if (!StatPath(path, named)) {
-        if (errno == ENOENT) throw IoError(Describe(path, "no such file"));
-        throw IoError(Describe(path, "cannot read it: " + ErrnoText()));
-    }
-    if (named.IsDirectory()) throw IoError(Describe(path, "is a directory"));
+    const FileState named = LookUp(path);
     // A pipe, a terminal or a device cannot be replaced by a rename: the new file
     // would take its name and the data would never reach what it stands for.
     if (!named.IsRegular())
