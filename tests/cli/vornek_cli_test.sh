@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Drives the vornek command line: exit codes, output bytes, in-place rewriting, bad input.
 # Usage: vornek_cli_test.sh FIXTURES COMMAND...   (COMMAND runs vornek, e.g. "wine vornek.exe")
-# With VORNEK_ON_WINDOWS=1 in the environment, the checks of POSIX file permissions
-# are left out.
+# With VORNEK_ON_WINDOWS=1 in the environment, the rows that need POSIX (permissions,
+# owners, symlinks, FIFOs, signals, /proc and /sys) are left out.
+# As root, the ownership rows also run vornek as uid 65534 through setpriv.
 set -u
 FIXTURES=$1
 shift
