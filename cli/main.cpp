@@ -81,9 +81,15 @@ std::string UnchangedNote(const std::string& name, const FlattenOutcome& outcome
     return name + ": " + outcome.reason + " - left unchanged";
 }
 
+bool IsStandardInput(const std::string& file) { return file.empty() || file == "-"; }
+
+std::string DisplayName(const std::string& file) {
+    return IsStandardInput(file) ? "standard input" : file;
+}
+
 int FlattenToStandardOutput(const std::string& file, bool quiet) {
-    const bool fromStdin = file.empty() || file == "-";
-    const std::string name = fromStdin ? "standard input" : file;
+    const bool fromStdin = IsStandardInput(file);
+    const std::string name = DisplayName(file);
     const MessageText message =
         fromStdin ? vornek::cli::ReadStandardInput() : vornek::cli::ReadFile(file);
     const FlattenOutcome outcome = FlattenMessage(message);
@@ -101,6 +107,7 @@ std::string ByteChange(std::uint64_t before, std::uint64_t after) {
 // One FILE of a run with -i or -n: everything is read and decided as for a real
 // rewrite, and only a real run writes.
 int ProcessOne(const std::string& file, const Options& options, BatchReport& report) {
+    const std::string name = DisplayName(file);
     try {
         std::unique_ptr<InPlaceFile> inPlace;
         MessageText message;
@@ -108,23 +115,24 @@ int ProcessOne(const std::string& file, const Options& options, BatchReport& rep
             inPlace = std::make_unique<InPlaceFile>(file);
             message = inPlace->Message();
         } else {
-            message = file == "-" ? vornek::cli::ReadStandardInput() : vornek::cli::ReadFile(file);
+            message = IsStandardInput(file) ? vornek::cli::ReadStandardInput()
+                                            : vornek::cli::ReadFile(file);
         }
         const std::uint64_t before = message.text.size();
         const FlattenOutcome outcome = FlattenMessage(message);
         if (!outcome.rewritten) {
             report.Unchanged(outcome.reason, before);
             if (options.dryRun)
-                report.Tell(file, "would be left unchanged: " + outcome.reason);
+                report.Tell(name, "would be left unchanged: " + outcome.reason);
             else if (!options.quiet)
-                report.Note(UnchangedNote(file, outcome));
+                report.Note(UnchangedNote(name, outcome));
             return kUnchanged;
         }
         if (options.dryRun) {
             std::string what = "would be rewritten, " + ByteChange(before, outcome.text.size());
             if (inPlace && !options.suffix.empty())
                 what += ", original kept as " + inPlace->BackupPath(options.suffix);
-            report.Tell(file, what);
+            report.Tell(name, what);
         } else {
             inPlace->Replace(outcome.text, options.suffix);
         }
@@ -133,9 +141,9 @@ int ProcessOne(const std::string& file, const Options& options, BatchReport& rep
     } catch (const IoError& e) {
         report.Note(e.what());
     } catch (const std::bad_alloc&) {
-        report.Note(file + ": not enough memory to process it");
+        report.Note(name + ": not enough memory to process it");
     } catch (const std::exception& e) {
-        report.Note(file + ": " + e.what());
+        report.Note(name + ": " + e.what());
     }
     report.Failed();
     return kFailure;
