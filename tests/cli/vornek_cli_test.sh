@@ -158,14 +158,14 @@ if [ -z "$ON_WINDOWS" ]; then
     ln -s victim "$work/d1/m.eml.orig"
     inode=$(stat -c %i "$work/d1/m.eml")
     run flatten -i.orig "$work/d1/m.eml"
-    check "D1: exits 0" test "$status" -eq 0
-    check "D1: symlink target unchanged" test "$(cat "$work/d1/victim")" = "someone else"
-    check "D1: symlink target keeps its mode" test "$(stat -c %a "$work/d1/victim")" = 600
-    check "D1: backup replaces the symlink" test -f "$work/d1/m.eml.orig" -a ! -L "$work/d1/m.eml.orig"
-    check "D1: backup holds the original" cmp -s "$work/d1/m.eml.orig" "$original"
-    check "D1: backup is a hard link, not a copy" test "$(stat -c %i "$work/d1/m.eml.orig")" = "$inode"
-    check "D1: file rewritten" cmp -s "$work/d1/m.eml" "$expected"
-    check "D1: no temporary files left" no_temporaries "$work/d1"
+    check "symlink at the backup name: exits 0" test "$status" -eq 0
+    check "symlink at the backup name: symlink target unchanged" test "$(cat "$work/d1/victim")" = "someone else"
+    check "symlink at the backup name: symlink target keeps its mode" test "$(stat -c %a "$work/d1/victim")" = 600
+    check "symlink at the backup name: backup replaces the symlink" test -f "$work/d1/m.eml.orig" -a ! -L "$work/d1/m.eml.orig"
+    check "symlink at the backup name: backup holds the original" cmp -s "$work/d1/m.eml.orig" "$original"
+    check "symlink at the backup name: backup is a hard link, not a copy" test "$(stat -c %i "$work/d1/m.eml.orig")" = "$inode"
+    check "symlink at the backup name: file rewritten" cmp -s "$work/d1/m.eml" "$expected"
+    check "symlink at the backup name: no temporary files left" no_temporaries "$work/d1"
     # An interrupted run can leave the backup as a second link of the original.
     cp "$original" "$work/d1/n.eml"
     ln "$work/d1/n.eml" "$work/d1/n.eml.orig"
@@ -184,9 +184,9 @@ if [ "$(id -u)" -eq 0 ] && [ -z "$ON_WINDOWS" ]; then
     chown 65534:65534 "$work/d4/m.eml"
     chmod 4751 "$work/d4/m.eml"
     run flatten -i "$work/d4/m.eml"
-    check "D4: root rewrite exits 0" test "$status" -eq 0
-    check "D4: owner, group and mode kept" test "$(stat -c %u:%g:%a "$work/d4/m.eml")" = 65534:65534:4751
-    check "D4: rewritten" cmp -s "$work/d4/m.eml" "$expected"
+    check "ownership: root rewrite exits 0" test "$status" -eq 0
+    check "ownership: owner, group and mode kept" test "$(stat -c %u:%g:%a "$work/d4/m.eml")" = 65534:65534:4751
+    check "ownership: rewritten" cmp -s "$work/d4/m.eml" "$expected"
 
     if command -v setpriv >/dev/null && setpriv --reuid=65534 --regid=65534 --clear-groups \
         test -x "${VORNEK[0]}" 2>/dev/null; then
@@ -196,11 +196,11 @@ if [ "$(id -u)" -eq 0 ] && [ -z "$ON_WINDOWS" ]; then
         cp "$original" "$work/d4u/m.eml"
         chmod 6755 "$work/d4u/m.eml"
         setpriv --reuid=65534 --regid=65534 --clear-groups "${VORNEK[@]}" flatten -i "$work/d4u/m.eml" 2>"$err"
-        check "D4: rewrite by another user exits 0" test $? -eq 0
-        check "D4: setuid and setgid dropped with the owner" test "$(stat -c %u:%a "$work/d4u/m.eml")" = 65534:755
+        check "ownership: rewrite by another user exits 0" test $? -eq 0
+        check "ownership: setuid and setgid dropped with the owner" test "$(stat -c %u:%a "$work/d4u/m.eml")" = 65534:755
         chmod 700 "$work"
     else
-        echo "skipped: D4 rewrite as nobody (setpriv missing or vornek not reachable for nobody)" >&2
+        echo "skipped: ownership rewrite as nobody (setpriv missing or vornek not reachable for nobody)" >&2
     fi
 fi
 
@@ -227,18 +227,18 @@ if [ -n "$shm" ] && [ -z "$ON_WINDOWS" ] && [ "$(stat -c %d "$shm")" != "$(stat 
     ln -s "$shm/m.eml" "$work/d8/m.eml"
     printf 'the backup of last week\n' >"$work/d8/m.eml.orig"
     (trap '' XFSZ; ulimit -f 16; "${VORNEK[@]}" flatten -i.orig "$work/d8/m.eml" >"$out" 2>"$err")
-    check "D8: full disk during the backup exits 2" test $? -eq 2
-    check "D8: existing backup whole" test "$(cat "$work/d8/m.eml.orig")" = "the backup of last week"
-    check "D8: original whole" cmp -s "$shm/m.eml" "$work/d8/m.before"
-    check "D8: no temporary files left" no_temporaries "$work/d8" "$shm"
+    check "full disk: full disk during the backup exits 2" test $? -eq 2
+    check "full disk: existing backup whole" test "$(cat "$work/d8/m.eml.orig")" = "the backup of last week"
+    check "full disk: original whole" cmp -s "$shm/m.eml" "$work/d8/m.before"
+    check "full disk: no temporary files left" no_temporaries "$work/d8" "$shm"
     # Without the limit the same run copies the backup and rewrites the file behind the link.
     run flatten -i.orig "$work/d8/m.eml"
-    check "D8: backup copied across file systems" cmp -s "$work/d8/m.eml.orig" "$work/d8/m.before"
-    check "D8: symlink still points at the rewritten file" test -L "$work/d8/m.eml" -a "$(readlink "$work/d8/m.eml")" = "$shm/m.eml"
+    check "full disk: backup copied across file systems" cmp -s "$work/d8/m.eml.orig" "$work/d8/m.before"
+    check "full disk: symlink still points at the rewritten file" test -L "$work/d8/m.eml" -a "$(readlink "$work/d8/m.eml")" = "$shm/m.eml"
     rm -rf "$shm"
 else
     [ -n "$shm" ] && rm -rf "$shm"
-    [ -n "$ON_WINDOWS" ] || echo "skipped: D8 needs /dev/shm on a file system of its own" >&2
+    [ -n "$ON_WINDOWS" ] || echo "skipped: full disk needs /dev/shm on a file system of its own" >&2
 fi
 
 # A file whose size is not what it reads as (a truncation while it is read looks the
@@ -246,18 +246,18 @@ fi
 sysfile=/sys/kernel/mm/transparent_hugepage/enabled
 if [ -z "$ON_WINDOWS" ] && [ -r "$sysfile" ] && [ "$(stat -c %s "$sysfile")" -gt "$(wc -c <"$sysfile")" ]; then
     run flatten "$sysfile"
-    check "D6: file shorter than its size exits 2" test "$status" -eq 2 -a ! -s "$out"
-    check "D6: says it changed while being read" grep -q "changed while being read" "$err"
+    check "changing size: file shorter than its size exits 2" test "$status" -eq 2 -a ! -s "$out"
+    check "changing size: says it changed while being read" grep -q "changed while being read" "$err"
     cp "$original" "$work/d6.eml"
     run flatten -i "$sysfile" "$work/d6.eml"
-    check "D6: in place exits 2" test "$status" -eq 2
-    check "D6: the next file is still rewritten" cmp -s "$work/d6.eml" "$expected"
+    check "changing size: in place exits 2" test "$status" -eq 2
+    check "changing size: the next file is still rewritten" cmp -s "$work/d6.eml" "$expected"
 else
-    [ -n "$ON_WINDOWS" ] || echo "skipped: D6 shrinking file ($sysfile not available)" >&2
+    [ -n "$ON_WINDOWS" ] || echo "skipped: changing size, shrinking file ($sysfile not available)" >&2
 fi
 if [ -z "$ON_WINDOWS" ] && [ -r /proc/self/status ] && [ "$(stat -c %s /proc/self/status)" -eq 0 ]; then
     run flatten /proc/self/status
-    check "D6: file longer than its size exits 2" test "$status" -eq 2 -a ! -s "$out"
+    check "changing size: file longer than its size exits 2" test "$status" -eq 2 -a ! -s "$out"
 fi
 
 # -i on what is not a regular file: exit 2, and the path keeps what it was.
@@ -265,20 +265,20 @@ if [ -z "$ON_WINDOWS" ]; then
     mkfifo "$work/fifo"
     ln -s fifo "$work/fifo-link"
     run flatten -i "$work/fifo" "$work/fifo-link"
-    check "D7: FIFO in place exits 2" test "$status" -eq 2
-    check "D7: says why" grep -q "not a regular file" "$err"
-    check "D7: FIFO stays a FIFO" test -p "$work/fifo"
-    check "D7: symlink to a FIFO stays" test -L "$work/fifo-link"
+    check "not a regular file: FIFO in place exits 2" test "$status" -eq 2
+    check "not a regular file: says why" grep -q "not a regular file" "$err"
+    check "not a regular file: FIFO stays a FIFO" test -p "$work/fifo"
+    check "not a regular file: symlink to a FIFO stays" test -L "$work/fifo-link"
     # A link of our own to standard input stands in for /dev/stdin, which a regression
     # would replace on the test machine.
     ln -s /proc/self/fd/0 "$work/stdin"
     printf 'x\n' | "${VORNEK[@]}" flatten -i "$work/stdin" >"$out" 2>"$err"
-    check "D7: standard input from a pipe exits 2" test $? -eq 2
-    check "D7: standard input link left alone" test -L "$work/stdin"
+    check "not a regular file: standard input from a pipe exits 2" test $? -eq 2
+    check "not a regular file: standard input link left alone" test -L "$work/stdin"
     cp "$original" "$work/redirected.eml"
     "${VORNEK[@]}" flatten -i "$work/stdin" <"$work/redirected.eml" >"$out" 2>"$err"
-    check "D7: standard input from a file rewrites that file" cmp -s "$work/redirected.eml" "$expected"
-    check "D7: standard input link stays a link" test -L "$work/stdin"
+    check "not a regular file: standard input from a file rewrites that file" cmp -s "$work/redirected.eml" "$expected"
+    check "not a regular file: standard input link stays a link" test -L "$work/stdin"
     rm -f "$work/fifo" "$work/fifo-link" "$work/stdin"
 fi
 
@@ -307,8 +307,8 @@ if [ -z "$ON_WINDOWS" ]; then
     long=$work/$(printf 'm%.0s' $(seq 246)).eml
     cp "$original" "$long"
     run flatten -i "$long"
-    check "D11: long file name exits 0" test "$status" -eq 0
-    check "D11: long file name rewritten" cmp -s "$long" "$expected"
+    check "long name: long file name exits 0" test "$status" -eq 0
+    check "long name: long file name rewritten" cmp -s "$long" "$expected"
     rm -f "$long"
 fi
 
@@ -348,12 +348,12 @@ if [ -z "$ON_WINDOWS" ]; then
             fi
         done
         if [ -n "$caught" ]; then
-            check "D12: temporary name is short and hidden" eval '[[ $temporary =~ ^\.vornek-[A-Za-z0-9]{6}$ ]]'
-            check "D12: SIG$sig ends the program by that signal" test "$status" -eq $((128 + $(kill -l "$sig")))
-            check "D12: no stray files after SIG$sig" test "$(ls -A "$work/d12")" = "$(printf 'm.before\nm.eml')"
-            check "D12: message whole after SIG$sig" cmp -s "$work/d12/m.eml" "$work/d12/m.before"
+            check "signal: temporary name is short and hidden" eval '[[ $temporary =~ ^\.vornek-[A-Za-z0-9]{6}$ ]]'
+            check "signal: SIG$sig ends the program by that signal" test "$status" -eq $((128 + $(kill -l "$sig")))
+            check "signal: no stray files after SIG$sig" test "$(ls -A "$work/d12")" = "$(printf 'm.before\nm.eml')"
+            check "signal: message whole after SIG$sig" cmp -s "$work/d12/m.eml" "$work/d12/m.before"
         else
-            echo "skipped: D12 SIG$sig (the rewrite finished before its temporary file was seen)" >&2
+            echo "skipped: signal SIG$sig (the rewrite finished before its temporary file was seen)" >&2
         fi
     done
     rm -rf "$work/d12"
@@ -362,10 +362,10 @@ fi
 # --- standard output mode: pipes and FIFOs ---------------------------------------
 if [ -z "$ON_WINDOWS" ]; then
     run flatten <(cat "$original")
-    check "D13: process substitution exits 0" test "$status" -eq 0
-    check "D13: process substitution flattened" cmp -s "$out" "$expected"
+    check "pipe: process substitution exits 0" test "$status" -eq 0
+    check "pipe: process substitution flattened" cmp -s "$out" "$expected"
     cat "$original" | "${VORNEK[@]}" flatten /dev/stdin >"$out" 2>"$err"
-    check "D13: /dev/stdin from a pipe flattened" cmp -s "$out" "$expected"
+    check "pipe: /dev/stdin from a pipe flattened" cmp -s "$out" "$expected"
     mkfifo "$work/fifo"
     # The writer gives up after a while, should vornek never open the FIFO.
     timeout 20 bash -c 'cat "$1" >"$2"' writer "$original" "$work/fifo" &
@@ -373,16 +373,16 @@ if [ -z "$ON_WINDOWS" ]; then
     run flatten "$work/fifo"
     kill "$writer" 2>/dev/null
     wait "$writer" 2>/dev/null
-    check "D13: FIFO flattened" cmp -s "$out" "$expected"
+    check "pipe: FIFO flattened" cmp -s "$out" "$expected"
     rm -f "$work/fifo"
 fi
 
 # --help and --version fail when their text cannot be written.
 if [ -w /dev/full ] && [ -z "$ON_WINDOWS" ]; then
     "${VORNEK[@]}" --help >/dev/full 2>"$err"
-    check "D14: --help to a full disk exits 2" test $? -eq 2
+    check "full stdout: --help to a full disk exits 2" test $? -eq 2
     "${VORNEK[@]}" --version >/dev/full 2>"$err"
-    check "D14: --version to a full disk exits 2" test $? -eq 2
+    check "full stdout: --version to a full disk exits 2" test $? -eq 2
 fi
 
 # --- batch runs -----------------------------------------------------------------
