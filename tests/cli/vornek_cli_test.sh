@@ -336,10 +336,10 @@ if [ -z "$ON_WINDOWS" ]; then
                 temporary=$(ls -A "$work/d12" | grep vornek- | head -n 1)
                 [ -n "$temporary" ] && kill -STOP "$pid" 2>/dev/null && break
             done
-            if [ -n "$temporary" ]; then
-                kill "-$sig" "$pid"
-                kill -CONT "$pid"
-            fi
+            # Seen just before the rename, it may be gone by the time the program stops.
+            [ -n "$temporary" ] && [ ! -e "$work/d12/$temporary" ] && temporary=
+            [ -n "$temporary" ] && kill "-$sig" "$pid"
+            kill -CONT "$pid" 2>/dev/null
             wait "$pid" 2>/dev/null
             status=$?
             if [ -n "$temporary" ] && [ "$status" -ne 0 ]; then
