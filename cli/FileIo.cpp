@@ -2,22 +2,27 @@
 #include "FileIo.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <memory>
-#include <system_error>
+#include <vector>
+
+#include "TemporaryName.h"
 
 #ifdef _WIN32
 #include <io.h>
-#include <process.h>
-#include <sys/stat.h>
 #else
-#include <sys/mman.h>
-#include <sys/stat.h>
 #include <unistd.h>
+#endif
+#ifdef __linux__
+#include <sys/mman.h>
+#include <sys/xattr.h>
 #endif
 
 namespace vornek::cli {
@@ -25,136 +30,223 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
 std::string Describe(const std::string& path, const std::string& what) {
     return path + ": " + what;
 }
 
 std::string ErrnoText() { return std::strerror(errno); }
 
-// Reads `f` to its end, `sizeHint` bytes expected.
-std::string ReadAll(std::FILE* f, const std::string& name, std::size_t sizeHint) {
-    std::string data;
-    data.resize(sizeHint > 0 ? sizeHint : 1 << 16);
-    std::size_t used = 0;
-    for (;;) {
-        if (used == data.size()) data.resize(data.size() * 2);
-        const std::size_t n = std::fread(&data[used], 1, data.size() - used, f);
-        used += n;
-        if (n == 0) break;
+IoError ChangedWhileRead(const std::string& name) {
+    return IoError(Describe(name, "changed while being read; nothing written"));
+}
+
+std::string FolderOf(const std::string& path) {
+    const fs::path folder = fs::path(path).parent_path();
+    return folder.empty() ? std::string(".") : folder.string();
+}
+
+using Buffer = std::vector<char>;
+
+MessageText FromBuffer(Buffer data) {
+    auto owner = std::make_shared<const Buffer>(std::move(data));
+    return {std::string_view(owner->data(), owner->size()), std::move(owner)};
+}
+
+// Opens `path` for reading; refuses a missing file and a directory with the words the
+// user expects.
+FileState LookUp(const std::string& path) {
+    FileState state;
+    if (!StatPath(path, state)) {
+        if (errno == ENOENT) throw IoError(Describe(path, "no such file"));
+        throw IoError(Describe(path, "cannot read it: " + ErrnoText()));
     }
-    if (std::ferror(f)) throw IoError(Describe(name, "read error: " + ErrnoText()));
-    data.resize(used);
+    if (state.IsDirectory()) throw IoError(Describe(path, "is a directory"));
+    return state;
+}
+
+FileDescriptor OpenForReading(const std::string& path, FileState& state) {
+    state = LookUp(path);
+#ifdef _WIN32
+    FileDescriptor fd(_open(path.c_str(), _O_RDONLY | _O_BINARY));
+#else
+    FileDescriptor fd(open(path.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC));
+#endif
+    if (fd.Get() < 0) throw IoError(Describe(path, "cannot open: " + ErrnoText()));
+    if (!StatDescriptor(fd.Get(), state))
+        throw IoError(Describe(path, "cannot read its size: " + ErrnoText()));
+    return fd;
+}
+
+// A buffer of `size` bytes that `owner` frees. A large one is asked for in huge pages
+// where the kernel has them: faulting in a fresh buffer page by page costs more than
+// reading the file into it.
+char* AllocateForRead(std::size_t size, std::shared_ptr<const void>& owner) {
+#ifdef __linux__
+    constexpr std::size_t kHugePage = 2u << 20;
+    if (size >= kHugePage) {
+        void* p = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (p != MAP_FAILED) {
+            madvise(p, size, MADV_HUGEPAGE);
+            owner = std::shared_ptr<const void>(
+                p, [size](const void* q) { munmap(const_cast<void*>(q), size); });
+            return static_cast<char*>(p);
+        }
+    }
+#endif
+    auto buffer = std::make_shared<Buffer>(size);
+    char* data = buffer->data();
+    owner = std::move(buffer);
     return data;
 }
 
-#ifdef _WIN32
-int OpenExclusive(const std::string& path) {
-    return _open(path.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
-}
-int ProcessId() { return _getpid(); }
-#else
-int OpenExclusive(const std::string& path) {
-    return open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY, 0600);
-}
-int ProcessId() { return static_cast<int>(getpid()); }
-#endif
-
-// A new, empty file beside `path` that nobody else has opened.
-std::pair<std::string, FilePtr> CreateTemporaryBeside(const std::string& path) {
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string name =
-            path + ".vornek-" + std::to_string(ProcessId()) + "-" + std::to_string(attempt);
-        const int fd = OpenExclusive(name);
-        if (fd < 0) {
-            if (errno == EEXIST) continue;
-            throw IoError(
-                Describe(path, "cannot create a temporary file beside it: " + ErrnoText()));
-        }
-#ifdef _WIN32
-        FilePtr f(_fdopen(fd, "wb"));
-#else
-        FilePtr f(fdopen(fd, "wb"));
-#endif
-        if (!f) {
-            const std::string why = ErrnoText();
-#ifdef _WIN32
-            _close(fd);
-#else
-            close(fd);
-#endif
-            std::error_code ignored;
-            fs::remove(name, ignored);
-            throw IoError(Describe(path, "cannot open a temporary file: " + why));
-        }
-        return {std::move(name), std::move(f)};
+// Reads a regular file of `before.size` bytes into one buffer of exactly that size.
+// A file that another process truncates, extends or rewrites meanwhile is refused:
+// its bytes would be a mixture of two versions.
+MessageText ReadRegular(int fd, const std::string& name, const FileState& before) {
+    if (before.size > std::numeric_limits<std::size_t>::max() / 2)
+        throw IoError(Describe(name, "too large to be read"));
+    const auto size = static_cast<std::size_t>(before.size);
+    MessageText message;
+    char* data = AllocateForRead(size, message.owner);
+    std::size_t used = 0;
+    while (used < size) {
+        const long long n = ReadSome(fd, data + used, size - used);
+        if (n < 0) throw IoError(Describe(name, "read error: " + ErrnoText()));
+        if (n == 0) throw ChangedWhileRead(name);
+        used += static_cast<std::size_t>(n);
     }
-    throw IoError(Describe(path, "cannot find a free temporary file name beside it"));
+    char extra = 0;
+    const long long n = ReadSome(fd, &extra, 1);
+    if (n < 0) throw IoError(Describe(name, "read error: " + ErrnoText()));
+    FileState after;
+    if (n > 0 || !StatDescriptor(fd, after) || !after.SameContentAs(before))
+        throw ChangedWhileRead(name);
+    message.text = std::string_view(data, size);
+    return message;
 }
 
-// Removes the temporary file unless the replacement went through.
-class TemporaryGuard {
-  public:
-    explicit TemporaryGuard(std::string name) : name_(std::move(name)) {}
-    ~TemporaryGuard() {
-        if (!name_.empty()) {
-            std::error_code ignored;
-            fs::remove(name_, ignored);
-        }
+// Reads a pipe, FIFO or terminal to its end.
+MessageText ReadStream(int fd, const std::string& name) {
+    Buffer data(1 << 16);
+    std::size_t used = 0;
+    for (;;) {
+        if (used == data.size()) data.resize(data.size() * 2);
+        const long long n = ReadSome(fd, &data[used], data.size() - used);
+        if (n < 0) throw IoError(Describe(name, "read error: " + ErrnoText()));
+        if (n == 0) break;
+        used += static_cast<std::size_t>(n);
     }
-    TemporaryGuard(const TemporaryGuard&) = delete;
-    TemporaryGuard& operator=(const TemporaryGuard&) = delete;
-    void Release() { name_.clear(); }
-
-  private:
-    std::string name_;
-};
-
-MessageText FromString(std::string data) {
-    auto owner = std::make_shared<const std::string>(std::move(data));
-    const std::string_view text = *owner;
-    return {text, std::move(owner)};
+    data.resize(used);
+    return FromBuffer(std::move(data));
 }
 
-#ifndef _WIN32
-// Maps a regular file read-only: the bytes come straight from the page cache, which
-// saves a copy of messages that reach tens of megabytes.
-MessageText MapFile(std::FILE* f, const std::string& path, std::size_t size) {
-    void* p = mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fileno(f), 0);
-    if (p == MAP_FAILED) return FromString(ReadAll(f, path, size + 1));
-    std::shared_ptr<const void> owner(
-        p, [size](const void* q) { munmap(const_cast<void*>(q), size); });
-    return {std::string_view(static_cast<const char*>(p), size), std::move(owner)};
+#ifdef __linux__
+// Copies the extended attributes, and with them the ACLs and security labels, where the
+// file system and the caller's rights allow; a file system without them loses nothing
+// the user could see.
+void CopyExtendedAttributes(int from, int to) {
+    const ssize_t listSize = flistxattr(from, nullptr, 0);
+    if (listSize <= 0) return;
+    std::vector<char> names(static_cast<std::size_t>(listSize));
+    const ssize_t got = flistxattr(from, names.data(), names.size());
+    if (got <= 0) return;
+    std::vector<char> value;
+    for (std::size_t at = 0; at < static_cast<std::size_t>(got);) {
+        const char* name = &names[at];
+        at += std::strlen(name) + 1;
+        const ssize_t valueSize = fgetxattr(from, name, nullptr, 0);
+        if (valueSize < 0) continue;
+        value.resize(static_cast<std::size_t>(valueSize) + 1);
+        const ssize_t read = fgetxattr(from, name, value.data(), value.size());
+        if (read < 0) continue;
+        fsetxattr(to, name, value.data(), static_cast<std::size_t>(read), 0);
+    }
+}
+#endif
+
+// Gives the new file `to` the owner, group, extended attributes and mode of the
+// original. A setuid or setgid bit is only kept together with the owner and group it
+// was granted for.
+void CopyOwnership(const FileState& original, int originalFd, int to, const std::string& name) {
+#ifdef _WIN32
+    (void)original;
+    (void)originalFd;
+    (void)to;
+    (void)name;
+#else
+    mode_t mode = static_cast<mode_t>(original.mode) & 07777;
+    if (fchown(to, static_cast<uid_t>(original.owner), static_cast<gid_t>(original.group)) != 0) {
+        mode &= ~static_cast<mode_t>(S_ISUID | S_ISGID);
+        fchown(to, static_cast<uid_t>(-1), static_cast<gid_t>(original.group));
+    }
+#ifdef __linux__
+    if (originalFd >= 0) CopyExtendedAttributes(originalFd, to);
+#else
+    (void)originalFd;
+#endif
+    if (fchmod(to, mode) != 0)
+        throw IoError(
+            Describe(name, "cannot set the permissions of its new content: " + ErrnoText()));
+#endif
+}
+
+// Writes `data` to a new hidden file in `folder` that carries the original's ownership
+// and is on disk before it is given any name a user would see.
+TemporaryName WriteNewFile(const std::string& folder, std::string_view data,
+                           const FileState& original, int originalFd, const std::string& name) {
+    FileDescriptor out;
+    TemporaryName temporary;
+    try {
+        temporary = TemporaryName::CreateFile(folder, out);
+    } catch (const IoError& e) {
+        throw IoError(Describe(name, e.what()));
+    }
+    const auto failed = [&name](const char* what) {
+        return IoError(Describe(name, std::string(what) + ": " + ErrnoText()));
+    };
+    if (!WriteAll(out.Get(), data.data(), data.size()))
+        throw failed("cannot write its new content");
+    CopyOwnership(original, originalFd, out.Get(), name);
+#ifdef _WIN32
+    if (_commit(out.Get()) != 0) throw failed("cannot write its new content");
+#else
+    if (fsync(out.Get()) != 0) throw failed("cannot write its new content");
+#endif
+    if (!out.Close()) throw failed("cannot write its new content");
+#ifdef _WIN32
+    // Windows knows one permission bit: read-only.
+    if ((original.mode & _S_IWRITE) == 0) _chmod(temporary.Path().c_str(), _S_IREAD);
+#endif
+    return temporary;
+}
+
+#ifdef _WIN32
+std::string ResolveSymlinks(const std::string& path) { return path; }
+#else
+std::string ResolveSymlinks(const std::string& path) {
+    std::unique_ptr<char, decltype(&std::free)> resolved(realpath(path.c_str(), nullptr),
+                                                         &std::free);
+    if (!resolved) throw IoError(Describe(path, "cannot follow its symlinks: " + ErrnoText()));
+    return resolved.get();
 }
 #endif
 
 }  // namespace
 
 MessageText ReadFile(const std::string& path) {
-    std::error_code ec;
-    const fs::file_status st = fs::status(path, ec);
-    if (ec || !fs::exists(st)) throw IoError(Describe(path, "no such file"));
-    if (fs::is_directory(st)) throw IoError(Describe(path, "is a directory"));
-    if (!fs::is_regular_file(st)) throw IoError(Describe(path, "not a regular file"));
-    FilePtr f(std::fopen(path.c_str(), "rb"));
-    if (!f) throw IoError(Describe(path, "cannot open: " + ErrnoText()));
-    const auto size = fs::file_size(path, ec);
-    if (ec) throw IoError(Describe(path, "cannot read its size: " + ec.message()));
-#ifndef _WIN32
-    if (size > 0) return MapFile(f.get(), path, static_cast<std::size_t>(size));
-#endif
-    return FromString(ReadAll(f.get(), path, static_cast<std::size_t>(size) + 1));
+    FileState state;
+    FileDescriptor fd = OpenForReading(path, state);
+    if (state.IsRegular()) return ReadRegular(fd.Get(), path, state);
+    if (state.IsStream()) return ReadStream(fd.Get(), path);
+    throw IoError(Describe(path, "not a regular file, pipe or FIFO"));
 }
 
 MessageText ReadStandardInput() {
 #ifdef _WIN32
-    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(0, _O_BINARY);
 #endif
-    return FromString(ReadAll(stdin, "standard input", 0));
+    // Standard input may be a file read from the middle, so its size says nothing.
+    return ReadStream(0, "standard input");
 }
 
 void WriteStandardOutput(std::string_view data) {
@@ -167,38 +259,78 @@ void WriteStandardOutput(std::string_view data) {
     }
 }
 
-void ReplaceFile(const std::string& path, const std::string& data,
-                 const std::string& backupSuffix) {
-    auto [tempName, out] = CreateTemporaryBeside(path);
-    TemporaryGuard guard(tempName);
-    if (std::fwrite(data.data(), 1, data.size(), out.get()) != data.size() ||
-        std::fflush(out.get()) != 0) {
-        throw IoError(Describe(path, "cannot write the temporary file: " + ErrnoText()));
-    }
-#ifndef _WIN32
-    if (fsync(fileno(out.get())) != 0) {
-        throw IoError(Describe(path, "cannot write the temporary file: " + ErrnoText()));
-    }
+InPlaceFile::InPlaceFile(const std::string& path) : path_(path) {
+    const FileState named = LookUp(path);
+    // A pipe, a terminal or a device cannot be replaced by a rename: the new file
+    // would take its name and the data would never reach what it stands for.
+    if (!named.IsRegular())
+        throw IoError(Describe(path, "not a regular file; -i rewrites regular files only"));
+    target_ = ResolveSymlinks(path);
+    // Should the name have turned into a FIFO or a symlink since it was looked at,
+    // O_NONBLOCK and O_NOFOLLOW keep the open from hanging or going elsewhere.
+#ifdef _WIN32
+    original_ = FileDescriptor(_open(target_.c_str(), _O_RDONLY | _O_BINARY));
+#else
+    original_ = FileDescriptor(
+        open(target_.c_str(), O_RDONLY | O_NOCTTY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
 #endif
-    if (std::fclose(out.release()) != 0) {
-        throw IoError(Describe(path, "cannot write the temporary file: " + ErrnoText()));
-    }
-    // Every filesystem call here reports through `ec`: an exception would skip the
-    // remaining files of an in-place run instead of reporting this one.
-    std::error_code ec;
-    const fs::file_status original = fs::status(path, ec);
-    if (ec) throw IoError(Describe(path, "cannot read its permissions: " + ec.message()));
-    fs::permissions(tempName, original.permissions(), fs::perm_options::replace, ec);
-    if (ec) throw IoError(Describe(path, "cannot copy its permissions: " + ec.message()));
-    if (!backupSuffix.empty()) {
-        fs::copy_file(path, path + backupSuffix, fs::copy_options::overwrite_existing, ec);
-        if (ec)
+    if (original_.Get() < 0) throw IoError(Describe(path, "cannot open: " + ErrnoText()));
+    if (!StatDescriptor(original_.Get(), state_))
+        throw IoError(Describe(path, "cannot read its size: " + ErrnoText()));
+    if (!state_.IsRegular() || state_.device != named.device || state_.inode != named.inode)
+        throw ChangedWhileRead(path);
+    message_ = ReadRegular(original_.Get(), path, state_);
+#ifdef _WIN32
+    // Windows cannot rename over a file that is still open.
+    original_.Reset();
+#endif
+}
+
+std::string InPlaceFile::BackupPath(const std::string& backupSuffix) const {
+    return backupSuffix.empty() ? std::string() : path_ + backupSuffix;
+}
+
+void InPlaceFile::CheckUnchanged() const {
+    FileState now;
+    if (!StatLinkItself(target_, now) || !now.SameContentAs(state_))
+        throw IoError(Describe(path_, "changed while being rewritten; nothing written"));
+}
+
+// Gives the original the backup name under a fresh temporary name, to be renamed over
+// `backupPath` once the new content is ready; empty when nothing needs to be made.
+TemporaryName InPlaceFile::PrepareBackup(const std::string& backupPath) const {
+    FileState existing;
+    const bool alreadyLinked = state_.inode != 0 && StatLinkItself(backupPath, existing) &&
+                               existing.device == state_.device && existing.inode == state_.inode;
+    if (alreadyLinked) {
+        // Through a symlink the backup name can be the file itself, and the original
+        // would be lost. A second hard link of it (left by an interrupted run) already
+        // keeps the original; renaming one link of a file over another does nothing.
+        if (ResolveSymlinks(backupPath) == target_) {
             throw IoError(Describe(
-                path, "cannot keep the original as " + path + backupSuffix + ": " + ec.message()));
+                path_, "its backup name " + backupPath + " is the file itself; nothing written"));
+        }
+        return TemporaryName();
     }
-    fs::rename(tempName, path, ec);
-    if (ec) throw IoError(Describe(path, "cannot replace it: " + ec.message()));
-    guard.Release();
+    TemporaryName backup = TemporaryName::LinkTo(target_, FolderOf(backupPath));
+    if (!backup.Exists()) {
+        return WriteNewFile(FolderOf(backupPath), message_.text, state_, original_.Get(),
+                            backupPath);
+    }
+    FileState linked;
+    if (!StatLinkItself(backup.Path(), linked) || !linked.SameContentAs(state_))
+        throw IoError(Describe(path_, "changed while being rewritten; nothing written"));
+    return backup;
+}
+
+void InPlaceFile::Replace(std::string_view data, const std::string& backupSuffix) const {
+    TemporaryName fresh = WriteNewFile(FolderOf(target_), data, state_, original_.Get(), path_);
+    const std::string backupPath = BackupPath(backupSuffix);
+    TemporaryName backup;
+    if (!backupPath.empty()) backup = PrepareBackup(backupPath);
+    CheckUnchanged();
+    if (backup.Exists()) backup.RenameOver(backupPath);
+    fresh.RenameOver(target_);
 }
 
 }  // namespace vornek::cli
