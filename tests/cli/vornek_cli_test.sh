@@ -56,8 +56,8 @@ run flatten "$work/mixed.eml"
 check "mixed line breaks are kept line by line" cmp -s "$out" "$work/mixed.expected"
 
 run flatten "$FIXTURES/flatten/html_first.eml"
-check "HTML-only message exits 1 with its reason" \
-    test "$status" -eq 1 -a "$(cat "$err")" = "vornek: $FIXTURES/flatten/html_first.eml: HTML only - can't delete - left unchanged"
+check "HTML-only message exits 1" test "$status" -eq 1
+check "HTML-only message says why" grep -qF "html_first.eml: HTML only - can't delete - left unchanged" "$err"
 
 for name in signed no_header_end nested_reuses_outer_boundary; do
     run flatten "$FIXTURES/flatten/$name.eml"
