@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -266,6 +267,38 @@ const std::string kDialogNotOpened = "The restore dialog could not be opened - n
 const wchar_t kFailInProcedure[] = L"HTML-VORNEK.FailInProcedure";
 // The memo shows this much of a capture whole.
 constexpr std::size_t kMemoShownBytes = std::size_t{8} << 20;
+
+// Opens the setup dialog and does `during` in it as the user; `during` closes it.
+// What the user saw is checked once the setup call has returned.
+void WhileDialogOpen(Context& c, const std::function<void(Seen&, const Form&)>& during) {
+    Seen seen;
+    RunAsUser(
+        [&] {
+            const Form f = FindForm();
+            seen.Check(f.form != nullptr, "the dialog opens");
+            if (f.form) during(seen, f);
+        },
+        [&] { OpenSetup(c.plugin); });
+    seen.Report(c.checks);
+}
+
+// Runs the strip command, does `during` while its confirmation is open, then
+// confirms; what the user saw is checked once the command has returned.
+void WhileConfirmationOpen(Context& c, CommandCallback command,
+                           const std::function<void(Seen&, HWND)>& during) {
+    Seen seen;
+    RunAsUser(
+        [&] {
+            HWND box = WaitForProcessWindow("#32770");
+            seen.Check(box != nullptr, "the confirmation opens");
+            if (!box) return;
+            during(seen, box);
+            AnswerBox(box, Answer::FirstButton);
+            seen.Check(WaitUntilClosed(box), "the confirmation closes when answered");
+        },
+        [&] { command(HostWindow(), 0); });
+    seen.Report(c.checks);
+}
 
 // A three-part message whose attachment is blown up to at least `bytes` with
 // 76-column base64 lines, so the headers and the text part come first.
@@ -549,29 +582,20 @@ void ScenarioSetupLayout(Context& c) {
 void ScenarioSetupLarge(Context& c) {
     const std::string big = InflatedMessage(c, 6u << 20);
     CaptureMessage(c, big);
-    Seen seen;
-    RunAsUser(
-        [&] {
-            Form f = FindForm();
-            seen.Check(f.form != nullptr, "the dialog opens");
-            if (!f.form) return;
-            seen.Check(ToShiftJis(MemoText(f.memo)) == big,
-                       "the memo holds all of the 6 MB source");
-            seen.Check(SendMessageW(f.memo, EM_GETLINECOUNT, 0, 0) > 65535,
-                       "more than 65535 lines");
-            seen.Check(!LastLineInView(f.memo), "the last line starts out of view");
-            PressKey(f.memo, VK_NEXT);
-            Sleep(200);
-            seen.Check(SendMessageW(f.memo, EM_GETFIRSTVISIBLELINE, 0, 0) > 0,
-                       "Page Down scrolls the memo");
-            SendMessageW(f.memo, WM_VSCROLL, SB_BOTTOM, 0);
-            Sleep(100);
-            seen.Check(LastLineInView(f.memo), "the memo scrolls its last line into view");
-            ClickButton(f.bitBtn2);
-            WaitUntilClosed(f.form);
-        },
-        [&] { OpenSetup(c.plugin); });
-    seen.Report(c.checks);
+    WhileDialogOpen(c, [&](Seen& seen, const Form& f) {
+        seen.Check(ToShiftJis(MemoText(f.memo)) == big, "the memo holds all of the 6 MB source");
+        seen.Check(SendMessageW(f.memo, EM_GETLINECOUNT, 0, 0) > 65535, "more than 65535 lines");
+        seen.Check(!LastLineInView(f.memo), "the last line starts out of view");
+        PressKey(f.memo, VK_NEXT);
+        Sleep(200);
+        seen.Check(SendMessageW(f.memo, EM_GETFIRSTVISIBLELINE, 0, 0) > 0,
+                   "Page Down scrolls the memo");
+        SendMessageW(f.memo, WM_VSCROLL, SB_BOTTOM, 0);
+        Sleep(100);
+        seen.Check(LastLineInView(f.memo), "the memo scrolls its last line into view");
+        ClickButton(f.bitBtn2);
+        WaitUntilClosed(f.form);
+    });
 }
 
 // A capture far beyond what the memo shows: the memo holds its beginning and one
@@ -580,53 +604,46 @@ void ScenarioSetupLarge(Context& c) {
 void ScenarioSetupHuge(Context& c) {
     const std::string huge = InflatedMessage(c, 300u << 20);
     CaptureMessage(c, huge);
-    Seen seen;
-    RunAsUser(
-        [&] {
-            Form f = FindForm();
-            seen.Check(f.form != nullptr, "the dialog opens");
-            if (!f.form) return;
-            const std::string shown = ToShiftJis(MemoText(f.memo));
-            const std::size_t note = shown.rfind("\r\n") + 2;
-            const std::string head = shown.substr(0, note);
-            seen.Check(head.size() <= kMemoShownBytes && head.size() > kMemoShownBytes - 80 &&
-                           huge.compare(0, head.size(), head) == 0,
-                       "the memo shows the first 8 MB, cut after a line break");
-            const std::size_t restLines = static_cast<std::size_t>(std::count(
-                huge.begin() + static_cast<std::ptrdiff_t>(head.size()), huge.end(), '\n'));
-            auto grouped = [](std::size_t n) {
-                std::string d = std::to_string(n);
-                for (std::size_t at = d.size(); at > 3; at -= 3) d.insert(at - 3, 1, ',');
-                return d;
-            };
-            const std::string expectedNote =
-                "[" + grouped(huge.size() - head.size()) + " bytes (" + grouped(restLines) +
-                " lines) of this message are not shown here. Restore writes back the whole "
-                "message.]";
-            seen.Check(shown.substr(note) == expectedNote,
-                       "then one line says how much is not shown: '" + shown.substr(note) + "'");
+    WhileDialogOpen(c, [&](Seen& seen, const Form& f) {
+        const std::string shown = ToShiftJis(MemoText(f.memo));
+        const std::size_t note = shown.rfind("\r\n") + 2;
+        const std::string head = shown.substr(0, note);
+        seen.Check(head.size() <= kMemoShownBytes && head.size() > kMemoShownBytes - 80 &&
+                       huge.compare(0, head.size(), head) == 0,
+                   "the memo shows the first 8 MB, cut after a line break");
+        const std::size_t restLines = static_cast<std::size_t>(
+            std::count(huge.begin() + static_cast<std::ptrdiff_t>(head.size()), huge.end(), '\n'));
+        auto grouped = [](std::size_t n) {
+            std::string d = std::to_string(n);
+            for (std::size_t at = d.size(); at > 3; at -= 3) d.insert(at - 3, 1, ',');
+            return d;
+        };
+        const std::string expectedNote =
+            "[" + grouped(huge.size() - head.size()) + " bytes (" + grouped(restLines) +
+            " lines) of this message are not shown here. Restore writes back the whole "
+            "message.]";
+        seen.Check(shown.substr(note) == expectedNote,
+                   "then one line says how much is not shown: '" + shown.substr(note) + "'");
 
-            SendMessageW(f.memo, EM_SETSEL, 0, -1);
-            SendMessageW(f.memo, WM_COPY, 0, 0);
-            std::wstring copied;
-            if (OpenClipboard(nullptr)) {
-                if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-                    if (const auto* text = static_cast<const wchar_t*>(GlobalLock(data))) {
-                        copied = text;
-                        GlobalUnlock(data);
-                    }
+        SendMessageW(f.memo, EM_SETSEL, 0, -1);
+        SendMessageW(f.memo, WM_COPY, 0, 0);
+        std::wstring copied;
+        if (OpenClipboard(nullptr)) {
+            if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+                if (const auto* text = static_cast<const wchar_t*>(GlobalLock(data))) {
+                    copied = text;
+                    GlobalUnlock(data);
                 }
-                CloseClipboard();
             }
-            seen.Check(ToShiftJis(copied) == shown, "WM_COPY copies what the memo shows");
-            seen.Check(MemoText(f.memo) == MemoText(f.memo), "WM_GETTEXT answers every time");
+            CloseClipboard();
+        }
+        seen.Check(ToShiftJis(copied) == shown, "WM_COPY copies what the memo shows");
+        seen.Check(MemoText(f.memo) == MemoText(f.memo), "WM_GETTEXT answers every time");
 
-            ClickButton(f.btnUndo);
-            Answered(Answer::FirstButton);
-            seen.Check(WaitUntilClosed(f.form, 20000), "Restore closes the dialog");
-        },
-        [&] { OpenSetup(c.plugin); });
-    seen.Report(c.checks);
+        ClickButton(f.btnUndo);
+        Answered(Answer::FirstButton);
+        seen.Check(WaitUntilClosed(f.form, 20000), "Restore closes the dialog");
+    });
     c.checks.Check(Host().written.size() == 1 && Host().written[0].first == "mail-1" &&
                        Host().written[0].second == huge,
                    "Restore writes back the whole 300 MB capture");
@@ -640,39 +657,23 @@ void ScenarioProceduresThrow(Context& c) {
     UseMessage(c, "worked_example.eml", "multipart/alternative;\tboundary=\"----=_Part_01\"");
 
     // The message box's dialog procedure.
-    Seen seen;
-    RunAsUser(
-        [&] {
-            HWND box = WaitForProcessWindow("#32770");
-            seen.Check(box != nullptr, "the confirmation opens");
-            if (!box) return;
-            SendMessageW(box, fail, 0, 0);
-            seen.Check(IsWindowVisible(box) != FALSE, "the box survives its procedure's failure");
-            AnswerBox(box, Answer::FirstButton);
-            seen.Check(WaitUntilClosed(box), "the box still answers");
-        },
-        [&] { command(HostWindow(), 0); });
-    seen.Report(c.checks);
+    WhileConfirmationOpen(c, command, [&](Seen& seen, HWND box) {
+        SendMessageW(box, fail, 0, 0);
+        seen.Check(IsWindowVisible(box) != FALSE, "the box survives its procedure's failure");
+    });
     c.checks.Check(Host().written.size() == 1, "the confirmed command still rewrites the message");
 
     // The form's dialog procedure and the panels' window procedure.
     Host().written.clear();
-    Seen inDialog;
-    RunAsUser(
-        [&] {
-            Form f = FindForm();
-            inDialog.Check(f.form != nullptr, "the dialog opens");
-            if (!f.form) return;
-            for (HWND w : {f.form, f.panel1, f.panel2, f.panel3}) SendMessageW(w, fail, 0, 0);
-            inDialog.Check(IsWindowVisible(f.form) != FALSE && IsWindow(f.panel2) != FALSE,
-                           "the dialog and its panels survive their procedures' failures");
-            ClickButton(f.btnUndo);
-            const BoxSeen asked = Answered(Answer::FirstButton);
-            inDialog.Check(asked.text == kRestoreQuestion, "Restore still asks");
-            inDialog.Check(WaitUntilClosed(f.form), "and closes the dialog");
-        },
-        [&] { OpenSetup(c.plugin); });
-    inDialog.Report(c.checks);
+    WhileDialogOpen(c, [&](Seen& inDialog, const Form& f) {
+        for (HWND w : {f.form, f.panel1, f.panel2, f.panel3}) SendMessageW(w, fail, 0, 0);
+        inDialog.Check(IsWindowVisible(f.form) != FALSE && IsWindow(f.panel2) != FALSE,
+                       "the dialog and its panels survive their procedures' failures");
+        ClickButton(f.btnUndo);
+        const BoxSeen asked = Answered(Answer::FirstButton);
+        inDialog.Check(asked.text == kRestoreQuestion, "Restore still asks");
+        inDialog.Check(WaitUntilClosed(f.form), "and closes the dialog");
+    });
     c.checks.Check(Host().written.size() == 1, "the confirmed Restore still writes");
 
     // The enumeration of the thread's windows, which a box runs before it opens:
@@ -716,53 +717,36 @@ void ScenarioReentry(Context& c) {
         seen.Check(FindProcessWindow("TForm2", dialog) == nullptr, "no dialog opens " + during);
     };
 
-    Seen seen;
-    RunAsUser(
-        [&] {
-            HWND box = WaitForProcessWindow("#32770");
-            seen.Check(box != nullptr, "the confirmation opens");
-            if (!box) return;
-            nestedCalls(seen, "at the strip confirmation", nullptr);
-            seen.Check(FindProcessWindow("#32770", box) == nullptr, "no second box opens");
-            AnswerBox(box, Answer::FirstButton);
-            WaitUntilClosed(box);
-        },
-        [&] { command(HostWindow(), 0); });
-    seen.Report(c.checks);
+    WhileConfirmationOpen(c, command, [&](Seen& seen, HWND box) {
+        nestedCalls(seen, "at the strip confirmation", nullptr);
+        seen.Check(FindProcessWindow("#32770", box) == nullptr, "no second box opens");
+    });
     c.checks.Check(Host().written.size() == 1, "the outer command rewrites the message once");
     Host().written.clear();
 
     // In the dialog a nested setup call would open a second dialog, in which the user
     // confirms Restore; the outer dialog, then merely closed, must not restore again.
-    Seen inDialog;
-    RunAsUser(
-        [&] {
-            Form f = FindForm();
-            inDialog.Check(f.form != nullptr, "the dialog opens");
-            if (!f.form) return;
-            inDialog.Check(
-                RunInHostWindow(
-                    [&] {
-                        RunAsUser(
-                            [&] {
-                                HWND second = WaitForProcessWindow("TForm2", f.form, 1000);
-                                if (!second) return;
-                                ClickButton(GetDlgItem(GetDlgItem(second, vornek::kPanel1Id),
-                                                       vornek::kBtnUndoId));
-                                Answered(Answer::FirstButton);
-                                WaitUntilClosed(second);
-                            },
-                            [&] { OpenSetup(c.plugin); });
-                    },
-                    5000),
-                "the nested setup call ends");
-            inDialog.Check(Host().written.empty(), "no nested dialog restored anything");
-            nestedCalls(inDialog, "in the dialog", f.form);
-            ClickButton(f.bitBtn2);
-            WaitUntilClosed(f.form);
-        },
-        [&] { OpenSetup(c.plugin); });
-    inDialog.Report(c.checks);
+    WhileDialogOpen(c, [&](Seen& inDialog, const Form& f) {
+        inDialog.Check(RunInHostWindow(
+                           [&] {
+                               RunAsUser(
+                                   [&] {
+                                       HWND second = WaitForProcessWindow("TForm2", f.form, 1000);
+                                       if (!second) return;
+                                       ClickButton(GetDlgItem(GetDlgItem(second, vornek::kPanel1Id),
+                                                              vornek::kBtnUndoId));
+                                       Answered(Answer::FirstButton);
+                                       WaitUntilClosed(second);
+                                   },
+                                   [&] { OpenSetup(c.plugin); });
+                           },
+                           5000),
+                       "the nested setup call ends");
+        inDialog.Check(Host().written.empty(), "no nested dialog restored anything");
+        nestedCalls(inDialog, "in the dialog", f.form);
+        ClickButton(f.bitBtn2);
+        WaitUntilClosed(f.form);
+    });
     c.checks.Check(Host().written.empty(), "closing the outer dialog restores nothing");
 
     // A Restore confirmed while a nested call was refused is written exactly once.
@@ -842,15 +826,9 @@ void ScenarioUnloadWhileOpen(Context& c) {
     CommandCallback command = RegisterCommand(c.plugin);
     UseMessage(c, "worked_example.eml", "multipart/alternative;\tboundary=\"----=_Part_01\"");
     bool unloaded = false;
-    RunAsUser(
-        [&] {
-            HWND box = WaitForProcessWindow("#32770");
-            if (!box) return;
-            RunInHostWindow([&] { unloaded = FreeLibrary(c.plugin.module) != FALSE; });
-            AnswerBox(box, Answer::FirstButton);
-            WaitUntilClosed(box);
-        },
-        [&] { command(HostWindow(), 0); });
+    WhileConfirmationOpen(c, command, [&](Seen&, HWND) {
+        RunInHostWindow([&] { unloaded = FreeLibrary(c.plugin.module) != FALSE; });
+    });
     c.checks.Check(unloaded, "the host unloads the plug-in during the confirmation");
     c.checks.Check(Host().written.size() == 1, "the confirmed command still completes");
     c.checks.Check(GetModuleHandleW(L"QuenlowPlugin.dll") == nullptr,
