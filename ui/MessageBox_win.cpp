@@ -27,6 +27,7 @@ struct BoxState {
     const BoxContent* content;
     FontHandle font;
     ThreadWindowsDisabled* modal;
+    IconHandle icon;  // the system icon at the box's size, for as long as the box lives
 };
 
 // The DPI of the monitor the window is on where Windows tells it per window
@@ -94,10 +95,12 @@ void LayOut(HWND box, BoxState& state) {
     if (content.icon) {
         HWND icon = AddControl(box, nullptr, L"STATIC", L"", SS_ICON | SS_REALSIZEIMAGE, kBoxIconId,
                                margin, margin, iconSize, iconSize);
-        HANDLE image = LoadImageW(nullptr, content.icon, IMAGE_ICON, iconSize, iconSize, LR_SHARED);
+        // Not shared: a shared icon keeps the size it was first loaded at.
+        state.icon.reset(static_cast<HICON>(
+            LoadImageW(nullptr, content.icon, IMAGE_ICON, iconSize, iconSize, 0)));
         SendMessageW(icon, STM_SETICON,
-                     reinterpret_cast<WPARAM>(image ? static_cast<HICON>(image)
-                                                    : LoadIconW(nullptr, content.icon)),
+                     reinterpret_cast<WPARAM>(state.icon ? state.icon.get()
+                                                         : LoadIconW(nullptr, content.icon)),
                      0);
         textX += iconSize + margin;
     }
@@ -208,7 +211,7 @@ int ShowBox(const BoxContent& content) {
     return Guarded(
         [&] {
             ThreadWindowsDisabled disabled;
-            BoxState state{&content, CreateMessageFont(), &disabled};
+            BoxState state{&content, CreateMessageFont(), &disabled, nullptr};
             const INT_PTR result =
                 DialogBoxIndirectParamW(GetModuleHandleW(nullptr), &tmpl.header, nullptr, BoxProc,
                                         reinterpret_cast<LPARAM>(&state));
