@@ -525,6 +525,16 @@ void ScenarioSetupLayout(Context& c) {
                        "memo: typing changes nothing");
             seen.Check(SendMessageW(f.memo, EM_GETLIMITTEXT, 0, 0) > 0x7FFFFFFE - 1,
                        "memo: no text limit of its own");
+            // A multi-line edit in a dialog posts WM_CLOSE to its parent on Esc and asks
+            // its parent to move the focus on Tab; its parent is a panel.
+            PressKey(f.memo, VK_ESCAPE);
+            Sleep(200);
+            seen.Check(IsWindow(f.panel2) && IsWindowVisible(f.form),
+                       "Esc in the memo closes nothing");
+            const HWND focusBefore = MainThreadFocus();
+            PressKey(f.memo, VK_TAB);
+            Sleep(200);
+            seen.Check(MainThreadFocus() != focusBefore, "Tab in the memo moves the focus");
             // 26 lines of the source and the empty row after its final line break.
             seen.Check(SendMessageW(f.memo, EM_GETLINECOUNT, 0, 0) == 27,
                        "memo: one row per line, no word wrap (" +
