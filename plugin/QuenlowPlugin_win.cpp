@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 
 #include "PlugInInfo.h"
 #include "PlugInSetup.h"
@@ -11,6 +12,8 @@
 #include "Version.h"
 #include "backup/QuenlowUnit_Type.h"
 #include "host/BeckyAPI.h"
+#include "ui/Guarded_win.h"
+#include "ui/Module_win.h"
 #include "ui/MyLibrary.h"
 #include "ui/QuenlowUnit_Undo_win.h"
 
@@ -41,15 +44,152 @@ void PluginRelease() {
     Backup.reset();
 }
 
-void BKAPI StripCommand(vornek::BkWindow, vornek::BkParam) {
+// The strip command and the setup dialog run one at a time. Their boxes and the
+// dialog dispatch the host's messages, so the host may call either again while one
+// is open; that second call returns at once, before it touches the backup slot.
+bool commandRunning = false;
+
+class OneCommandAtATime {
+  public:
+    OneCommandAtATime() noexcept : mine_(!commandRunning) { commandRunning = true; }
+    ~OneCommandAtATime() {
+        if (mine_) commandRunning = false;
+    }
+    OneCommandAtATime(const OneCommandAtATime&) = delete;
+    OneCommandAtATime& operator=(const OneCommandAtATime&) = delete;
+    explicit operator bool() const noexcept { return mine_; }
+
+  private:
+    bool mine_;
+};
+
+void RunStrip() {
+    OneCommandAtATime turn;
+    if (!turn) return;
+    vornek::Win32Prompts prompts;
+    vornek::RunStripCommand(*API, *Backup, prompts);
+}
+
+void RunSetup() {
+    OneCommandAtATime turn;
+    if (!turn) return;
+    vornek::Win32Prompts prompts;
+    std::optional<vornek::TForm2> form;
     try {
-        vornek::Win32Prompts prompts;
-        vornek::RunStripCommand(*API, *Backup, prompts);
+        form.emplace();
     } catch (...) {
+        prompts.ShowMessage(vornek::kDialogNotOpenedNotice);
+        return;
+    }
+    try {
+        vornek::RunPlugInSetup(*API, *Backup, *form);
+    } catch (...) {
+        // Either the dialog could not be shown, or the confirmed Restore could not
+        // be joined for the host: the user must not take either for success.
+        prompts.ShowMessage(vornek::SetupResult == vornek::RestoreConfirmed
+                                ? vornek::kRestoreFailedNotice
+                                : vornek::kDialogNotOpenedNotice);
     }
 }
 
 }  // namespace
+
+// The bodies of the two callbacks that open modal windows. Each holds a reference
+// on the DLL while it runs and returns it (or null) to the entry stub below, which
+// hands it to FreeLibrary as its very last act: when the host unloaded the plug-in
+// meanwhile, that reference is the last one, and no code of this DLL may run once
+// FreeLibrary has unmapped it.
+extern "C" HMODULE WINAPI RunStripCommandHoldingModule(vornek::BkWindow, vornek::BkParam) noexcept {
+    HMODULE held = vornek::HoldPluginModule();
+    vornek::Guarded(RunStrip, [] {});
+    return held;
+}
+
+extern "C" HMODULE WINAPI RunPlugInSetupHoldingModule(HWND) noexcept {
+    HMODULE held = vornek::HoldPluginModule();
+    vornek::Guarded(RunSetup, [] {});
+    return held;
+}
+
+// The entry stubs: call the body, then jump (not call) to FreeLibrary with the
+// module, so that FreeLibrary returns straight to the host. The setup callback's
+// result is then FreeLibrary's TRUE, which is the 1 the host expects.
+extern "C" void WINAPI StripCommand(vornek::BkWindow window, vornek::BkParam param);
+extern "C" int WINAPI BKC_OnPlugInSetup(HWND window);
+
+#if defined(__i386__)
+// stdcall: the callee pops its arguments; FreeLibrary pops one, so the stub with
+// two arguments moves the return address up by one slot first.
+asm(R"(
+    .text
+    .globl _StripCommand@8
+    .def _StripCommand@8; .scl 2; .type 32; .endef
+_StripCommand@8:
+    pushl 8(%esp)
+    pushl 8(%esp)
+    call _RunStripCommandHoldingModule@8
+    testl %eax, %eax
+    jz 1f
+    movl (%esp), %ecx
+    movl %eax, 8(%esp)
+    movl %ecx, 4(%esp)
+    addl $4, %esp
+    jmp *__imp__FreeLibrary@4
+1:  ret $8
+
+    .globl _BKC_OnPlugInSetup@4
+    .def _BKC_OnPlugInSetup@4; .scl 2; .type 32; .endef
+_BKC_OnPlugInSetup@4:
+    pushl 4(%esp)
+    call _RunPlugInSetupHoldingModule@4
+    testl %eax, %eax
+    jz 1f
+    movl %eax, 4(%esp)
+    jmp *__imp__FreeLibrary@4
+1:  movl $1, %eax
+    ret $4
+)");
+#elif defined(__x86_64__)
+// Microsoft x64: the arguments arrive in registers and the caller cleans up; 32
+// bytes of home space and 16-byte alignment for the call.
+asm(R"(
+    .text
+    .globl StripCommand
+    .def StripCommand; .scl 2; .type 32; .endef
+    .seh_proc StripCommand
+StripCommand:
+    subq $40, %rsp
+    .seh_stackalloc 40
+    .seh_endprologue
+    call RunStripCommandHoldingModule
+    addq $40, %rsp
+    testq %rax, %rax
+    jz 1f
+    movq %rax, %rcx
+    rex64 jmp *__imp_FreeLibrary(%rip)
+1:  ret
+    .seh_endproc
+
+    .globl BKC_OnPlugInSetup
+    .def BKC_OnPlugInSetup; .scl 2; .type 32; .endef
+    .seh_proc BKC_OnPlugInSetup
+BKC_OnPlugInSetup:
+    subq $40, %rsp
+    .seh_stackalloc 40
+    .seh_endprologue
+    call RunPlugInSetupHoldingModule
+    addq $40, %rsp
+    testq %rax, %rax
+    jz 1f
+    movq %rax, %rcx
+    rex64 jmp *__imp_FreeLibrary(%rip)
+1:  movl $1, %eax
+    ret
+    .seh_endproc
+)");
+#else
+#error "the entry stubs are written for 32-bit and 64-bit x86 only"
+#endif
 
 extern "C" {
 
@@ -90,15 +230,8 @@ int WINAPI BKC_OnRetrieve(LPCSTR, LPCSTR) { return 0; }
 int WINAPI BKC_OnSend(LPCSTR) { return 0; }
 int WINAPI BKC_OnFinishRetrieve(int) { return 0; }
 
-// The host's window argument is not used: the dialog is a top-level window of its own.
-int WINAPI BKC_OnPlugInSetup(HWND) {
-    try {
-        vornek::TForm2 form;
-        return vornek::RunPlugInSetup(*API, *Backup, form);
-    } catch (...) {
-    }
-    return 1;
-}
+// BKC_OnPlugInSetup is the entry stub above. The host's window argument is not
+// used: the dialog is a top-level window of its own.
 
 int WINAPI BKC_OnPlugInInfo(LPVOID record) {
     try {

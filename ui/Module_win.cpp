@@ -11,4 +11,12 @@ HINSTANCE PluginModule() {
     return module;
 }
 
+HMODULE HoldPluginModule() noexcept {
+    HMODULE module = nullptr;
+    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                            reinterpret_cast<LPCWSTR>(&HoldPluginModule), &module))
+        return nullptr;
+    return module;
+}
+
 }  // namespace vornek

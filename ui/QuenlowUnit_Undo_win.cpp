@@ -1,13 +1,13 @@
 // The restore dialog: shows the backup slot and can write it back.
 #include "QuenlowUnit_Undo_win.h"
 
-#include <new>
 #include <vector>
 
 #include "GdiHandles_win.h"
+#include "Guarded_win.h"
+#include "MemoText_win.h"
 #include "ModalWindows_win.h"
 #include "Module_win.h"
-#include "TextView_win.h"
 #include "Text_win.h"
 
 namespace vornek {
@@ -36,7 +36,8 @@ constexpr char kFontName[] =
 // A panel draws a raised bevel unless it is created with this in its user data.
 constexpr LONG_PTR kPanelWithoutBevel = 1;
 
-LRESULT CALLBACK PanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT HandlePanelMessage(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
+    FailIfAsked(message);
     switch (message) {
         case WM_PAINT: {
             PAINTSTRUCT paint;
@@ -54,10 +55,23 @@ LRESULT CALLBACK PanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM lPara
         case WM_DRAWITEM:
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLOREDIT:
+        // The memo asks its parent to move the focus on Tab, and for the default
+        // button on Enter, as edit controls in a dialog do.
+        case WM_NEXTDLGCTL:
+        case DM_GETDEFID:
             return SendMessageW(GetParent(panel), message, wParam, lParam);
+        case WM_CLOSE:
+            // The memo posts this to its parent on Esc; Esc does nothing in the dialog,
+            // and a panel must never destroy itself.
+            return 0;
         default:
             return DefWindowProcW(panel, message, wParam, lParam);
     }
+}
+
+LRESULT CALLBACK PanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
+    return Guarded([&] { return HandlePanelMessage(panel, message, wParam, lParam); },
+                   []() -> LRESULT { return 0; });
 }
 
 // Registers the form's and the panels' window classes for the life of one dialog.
@@ -83,11 +97,9 @@ class WindowClasses {
         panel.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
         panel.lpszClassName = kPanelClass;
         panelRegistered_ = RegisterClassExW(&panel) != 0;
-        textViewRegistered_ = RegisterTextView(PluginModule());
     }
     ~WindowClasses() {
-        // The panel and memo procedures live in this DLL: no class may outlive the dialog.
-        if (textViewRegistered_) UnregisterClassW(kTextViewClass, PluginModule());
+        // The panel procedure lives in this DLL: no class may outlive the dialog.
         if (panelRegistered_) UnregisterClassW(kPanelClass, PluginModule());
         if (formRegistered_) UnregisterClassW(kFormClass, PluginModule());
     }
@@ -97,7 +109,6 @@ class WindowClasses {
   private:
     bool formRegistered_ = false;
     bool panelRegistered_ = false;
-    bool textViewRegistered_ = false;
 };
 
 HWND AddChild(HWND parent, LPCWSTR cls, const std::wstring& text, DWORD style, DWORD exStyle,
@@ -124,7 +135,6 @@ struct TForm2::Resources {
     BitmapHandle closeGlyph{static_cast<HBITMAP>(
         LoadImageW(PluginModule(), L"CLOSE_GLYPH", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION))};
     WindowClasses classes{icon.get()};
-    TextViewState memo;
     std::wstring bitBtn1Caption = L"Version Info  (&V)";
     std::wstring btnUndoCaption = L" Restore(&U)";
     std::wstring bitBtn2Caption = FromShiftJis(kCloseCaption);
@@ -143,9 +153,13 @@ TForm2::TForm2() : resources_(std::make_unique<Resources>()) {
     for (const wchar_t* c = kFormClass; *c; ++c) *tail++ = static_cast<WORD>(*c);
     *tail++ = 0;  // end of the class name
     *tail = 0;    // no title yet
-    form_ = CreateDialogIndirectParamW(PluginModule(), header, nullptr, FormProc,
-                                       reinterpret_cast<LPARAM>(this));
-    if (!form_) throw std::bad_alloc();
+    HWND created = CreateDialogIndirectParamW(PluginModule(), header, nullptr, FormProc,
+                                              reinterpret_cast<LPARAM>(this));
+    if (!created || !componentsCreated_) {
+        if (created) DestroyWindow(created);
+        form_ = nullptr;
+        throw DialogNotCreated();
+    }
     FormCreate();
 }
 
@@ -182,9 +196,13 @@ void TForm2::CreateComponents() {
     AddChild(panel1, L"BUTTON", resources_->bitBtn1Caption, button, 0, kBitBtn1Id, 0, 8,
              kButtonWidth, kButtonHeight, font);
 
-    // The memo draws only the lines in sight, so a capture of any size shows.
-    AddChild(panel2, kTextViewClass, L"", WS_HSCROLL | WS_VSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE,
-             kMemo1Id, 0, 0, 0, 0, font, &resources_->memo);
+    // The standard memo: selection, copy, a caret and screen readers come with it.
+    HWND memo = AddChild(panel2, L"EDIT", L"",
+                         ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL | ES_AUTOVSCROLL |
+                             ES_NOHIDESEL | WS_HSCROLL | WS_VSCROLL | WS_TABSTOP,
+                         WS_EX_CLIENTEDGE, kMemo1Id, 0, 0, 0, 0, font);
+    // No limit of its own: what the memo takes is decided by ShowCaptureInMemo.
+    SendMessageW(memo, EM_SETLIMITTEXT, 0, 0);
 
     HDC dc = GetDC(panel3);
     HGDIOBJ old = SelectObject(dc, font);
@@ -201,6 +219,7 @@ void TForm2::CreateComponents() {
     const int y = (GetSystemMetrics(SM_CYSCREEN) - kFormHeight) / 2;
     SetWindowPos(form_, nullptr, x, y, kFormWidth, kFormHeight, SWP_NOZORDER | SWP_NOACTIVATE);
     LayOut();
+    componentsCreated_ = memo != nullptr;
 }
 
 // The top and bottom panels keep their heights across the full width; the memo's
@@ -222,7 +241,7 @@ void TForm2::LayOut() {
 }
 
 void TForm2::ShowBackup(const TBuckup& backup) {
-    SetTextViewLines(GetDlgItem(GetDlgItem(form_, kPanel2Id), kMemo1Id), backup.Source);
+    ShowCaptureInMemo(GetDlgItem(GetDlgItem(form_, kPanel2Id), kMemo1Id), backup.Source);
     SetWindowTextW(GetDlgItem(GetDlgItem(form_, kPanel3Id), kEdtMailIdId),
                    FromShiftJis(backup.MailID).c_str());
     EnableWindow(GetDlgItem(GetDlgItem(form_, kPanel1Id), kBtnUndoId), HoldsCapture(backup));
@@ -230,6 +249,7 @@ void TForm2::ShowBackup(const TBuckup& backup) {
 
 void TForm2::ShowModal() {
     closed_ = false;
+    restoreConfirmed_ = false;
     {
         ThreadWindowsDisabled disabled;
         ShowWindow(form_, SW_SHOW);
@@ -252,10 +272,16 @@ void TForm2::ShowModal() {
         }
     }  // the host's windows are enabled again before the form goes
     ShowWindow(form_, SW_HIDE);
+    // Only this dialog's own answer counts: a Restore confirmed in another dialog
+    // while this one was open has been written back already.
+    SetupResult = restoreConfirmed_ ? RestoreConfirmed : 0;
 }
 
 void TForm2::btnUndoClick() {
-    if (ConfirmRestore(prompts_)) Close();
+    if (ConfirmRestore(prompts_)) {
+        restoreConfirmed_ = true;
+        Close();
+    }
 }
 
 void TForm2::BitBtn1Click() { prompts_.ShowMessage(VersionNotice()); }
@@ -321,6 +347,12 @@ void TForm2::DrawButton(const DRAWITEMSTRUCT& item) {
 }
 
 INT_PTR CALLBACK TForm2::FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return Guarded([&] { return HandleMessage(window, message, wParam, lParam); },
+                   []() -> INT_PTR { return FALSE; });
+}
+
+INT_PTR TForm2::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    FailIfAsked(message);
     auto* self = reinterpret_cast<TForm2*>(GetWindowLongPtrW(window, DWLP_USER));
     switch (message) {
         case WM_INITDIALOG:

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <stdexcept>
 #include <string>
 
 #include "MyLibrary.h"
@@ -11,11 +12,17 @@
 
 namespace vornek {
 
+// Thrown when Windows does not create the dialog.
+struct DialogNotCreated : std::runtime_error {
+    DialogNotCreated() : std::runtime_error("the restore dialog could not be created") {}
+};
+
 // The form: a top-level window of class "TForm2" with three panels (the mail ID on
 // top, the source in a memo, the buttons at the bottom), 487 x 418 pixels, centred
 // on the screen, sizeable. It lives for one setup call.
 class TForm2 : public RestoreDialogView {
   public:
+    // Throws DialogNotCreated when Windows does not create the form or its memo.
     TForm2();
     ~TForm2() override;
     TForm2(const TForm2&) = delete;
@@ -36,10 +43,13 @@ class TForm2 : public RestoreDialogView {
     void CreateComponents();
     void DrawButton(const DRAWITEMSTRUCT& item);
     static INT_PTR CALLBACK FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static INT_PTR HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     std::unique_ptr<Resources> resources_;
     HWND form_ = nullptr;
     bool closed_ = false;
+    bool componentsCreated_ = false;
+    bool restoreConfirmed_ = false;
     Win32Prompts prompts_;
 };
 

@@ -8,6 +8,9 @@ namespace vornek {
 std::int32_t SetupResult = 0;
 
 const char kRestoreQuestion[] = "Are you sure you want to restore?";
+const char kDialogNotOpenedNotice[] =
+    "The restore dialog could not be opened - nothing was changed";
+const char kRestoreFailedNotice[] = "Not enough memory - the message was not restored";
 const char kDownloadPage[] = "https://tomvarek.example/html-vornek/";
 const char kVendorContact[] = "Tomvarek <html-vornek@tomvarek.example>";
 

@@ -15,6 +15,10 @@ extern std::int32_t SetupResult;
 constexpr std::int32_t RestoreConfirmed = 99;
 
 extern const char kRestoreQuestion[];
+// Shown when the setup command cannot open the dialog.
+extern const char kDialogNotOpenedNotice[];
+// Shown when a confirmed Restore could not be written back.
+extern const char kRestoreFailedNotice[];
 // The download page named in the version notice.
 extern const char kDownloadPage[];
 // The vendor's contact line in the version notice.

@@ -2,7 +2,9 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -259,6 +261,101 @@ void CaptureWorkedExample(Context& c) {
 }
 
 const std::string kRestoreQuestion = "Are you sure you want to restore?";
+const std::string kDialogNotOpened = "The restore dialog could not be opened - nothing was changed";
+// The plug-in's procedures throw on this registered message, and its enumeration of
+// the thread's windows throws at a window carrying this property.
+const wchar_t kFailInProcedure[] = L"HTML-VORNEK.FailInProcedure";
+// The memo shows this much of a capture whole.
+constexpr std::size_t kMemoShownBytes = std::size_t{8} << 20;
+
+// Opens the setup dialog and does `during` in it as the user; `during` closes it.
+// What the user saw is checked once the setup call has returned.
+void WhileDialogOpen(Context& c, const std::function<void(Seen&, const Form&)>& during) {
+    Seen seen;
+    RunAsUser(
+        [&] {
+            const Form f = FindForm();
+            seen.Check(f.form != nullptr, "the dialog opens");
+            if (f.form) during(seen, f);
+        },
+        [&] { OpenSetup(c.plugin); });
+    seen.Report(c.checks);
+}
+
+// Runs the strip command, does `during` while its confirmation is open, then
+// confirms; what the user saw is checked once the command has returned.
+void WhileConfirmationOpen(Context& c, CommandCallback command,
+                           const std::function<void(Seen&, HWND)>& during) {
+    Seen seen;
+    RunAsUser(
+        [&] {
+            HWND box = WaitForProcessWindow("#32770");
+            seen.Check(box != nullptr, "the confirmation opens");
+            if (!box) return;
+            during(seen, box);
+            AnswerBox(box, Answer::FirstButton);
+            seen.Check(WaitUntilClosed(box), "the confirmation closes when answered");
+        },
+        [&] { command(HostWindow(), 0); });
+    seen.Report(c.checks);
+}
+
+// A three-part message whose attachment is blown up to at least `bytes` with
+// 76-column base64 lines, so the headers and the text part come first.
+std::string InflatedMessage(Context& c, std::size_t bytes) {
+    const std::string source =
+        ToCrLf(ReadFile(c.fixtures + "/flatten/epilogue_and_three_parts.eml"));
+    const std::string marker = "JVBERi0xLjQK\r\n";
+    const std::size_t at = source.find(marker);
+    const std::string line = std::string(76, 'Q') + "\r\n";
+    std::string big;
+    big.reserve(bytes + source.size() + line.size());
+    big.append(source, 0, at);
+    while (big.size() < bytes) big += line;
+    big.append(source, at + marker.size(), std::string::npos);
+    return big;
+}
+
+// Captures `source` through the strip command, as a user who confirms it.
+void CaptureMessage(Context& c, const std::string& source) {
+    CommandCallback command = RegisterCommand(c.plugin);
+    Host().currentMail = "mail-1";
+    Host().status = 0x8;
+    Host().contentType = "multipart/mixed; boundary=\"mix\"";
+    Host().sources["mail-1"] = source;
+    {
+        BoxDriver driver({Answer::FirstButton});
+        command(HostWindow(), 0);
+    }
+    Host().sources.clear();  // the capture is the only copy the plug-in has
+    c.checks.Check(Host().written.size() == 1, "the message is rewritten and captured");
+    Host().written.clear();
+}
+
+// The memo's whole text as the control hands it out, through WM_GETTEXT.
+std::wstring MemoText(HWND memo) {
+    const LRESULT length = SendMessageW(memo, WM_GETTEXTLENGTH, 0, 0);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const LRESULT got =
+        SendMessageW(memo, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]));
+    text.resize(static_cast<std::size_t>(got));
+    return text;
+}
+
+// Whether the start of the memo's last line of text lies in its client area (the
+// empty row after a final line break has no character to ask about).
+bool LastLineInView(HWND memo) {
+    const LRESULT lines = SendMessageW(memo, EM_GETLINECOUNT, 0, 0);
+    const LRESULT length = SendMessageW(memo, WM_GETTEXTLENGTH, 0, 0);
+    LRESULT start = SendMessageW(memo, EM_LINEINDEX, static_cast<WPARAM>(lines - 1), 0);
+    if (start >= length && lines > 1)
+        start = SendMessageW(memo, EM_LINEINDEX, static_cast<WPARAM>(lines - 2), 0);
+    const LRESULT at = SendMessageW(memo, EM_POSFROMCHAR, static_cast<WPARAM>(start), 0);
+    RECT client;
+    GetClientRect(memo, &client);
+    const int y = static_cast<short>(HIWORD(at));
+    return at != -1 && y >= 0 && y < client.bottom;
+}
 
 void ScenarioSetupEmpty(Context& c) {
     Seen seen;
@@ -414,14 +511,34 @@ void ScenarioSetupLayout(Context& c) {
             seen.Check(ToShiftJis(WindowText(f.bitBtn2)) == "\x95\xC2\x82\xB6\x82\xE9(&C)",
                        "BitBtn2 caption");
             const LONG memoStyle = GetWindowLongW(f.memo, GWL_STYLE);
+            seen.Check(ClassOf(f.memo) == "Edit" && (memoStyle & ES_MULTILINE),
+                       "memo: the standard multi-line edit control");
             seen.Check((memoStyle & WS_HSCROLL) && (memoStyle & WS_VSCROLL),
                        "memo: both scroll bars");
-            SendMessageW(f.memo, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"typed"));
+            seen.Check((memoStyle & ES_READONLY) != 0, "memo: read-only style");
+            SetFocus(f.memo);
+            PostMessageW(f.memo, WM_CHAR, 'x', 1);
+            PostMessageW(f.memo, WM_KEYDOWN, VK_DELETE, 1);
+            Sleep(200);
             seen.Check(ToShiftJis(WindowText(f.memo)) ==
                            ToCrLf(ReadFile(c.fixtures + "/flatten/worked_example.eml")),
-                       "memo: read-only");
-            seen.Check(SendMessageW(f.memo, EM_GETLINECOUNT, 0, 0) == 26,
-                       "memo: one row per line, no word wrap");
+                       "memo: typing changes nothing");
+            seen.Check(SendMessageW(f.memo, EM_GETLIMITTEXT, 0, 0) > 0x7FFFFFFE - 1,
+                       "memo: no text limit of its own");
+            // A multi-line edit in a dialog posts WM_CLOSE to its parent on Esc and asks
+            // its parent to move the focus on Tab; its parent is a panel.
+            PressKey(f.memo, VK_ESCAPE);
+            Sleep(200);
+            seen.Check(IsWindow(f.panel2) && IsWindowVisible(f.form),
+                       "Esc in the memo closes nothing");
+            const HWND focusBefore = MainThreadFocus();
+            PressKey(f.memo, VK_TAB);
+            Sleep(200);
+            seen.Check(MainThreadFocus() != focusBefore, "Tab in the memo moves the focus");
+            // 26 lines of the source and the empty row after its final line break.
+            seen.Check(SendMessageW(f.memo, EM_GETLINECOUNT, 0, 0) == 27,
+                       "memo: one row per line, no word wrap (" +
+                           std::to_string(SendMessageW(f.memo, EM_GETLINECOUNT, 0, 0)) + ")");
             seen.Check((GetWindowLongW(f.mailId, GWL_STYLE) & ES_READONLY) != 0,
                        "edtMailID read-only");
 
@@ -473,52 +590,281 @@ void ScenarioSetupLayout(Context& c) {
 }
 
 void ScenarioSetupLarge(Context& c) {
+    const std::string big = InflatedMessage(c, 6u << 20);
+    CaptureMessage(c, big);
+    WhileDialogOpen(c, [&](Seen& seen, const Form& f) {
+        seen.Check(ToShiftJis(MemoText(f.memo)) == big, "the memo holds all of the 6 MB source");
+        seen.Check(SendMessageW(f.memo, EM_GETLINECOUNT, 0, 0) > 65535, "more than 65535 lines");
+        seen.Check(!LastLineInView(f.memo), "the last line starts out of view");
+        PressKey(f.memo, VK_NEXT);
+        Sleep(200);
+        seen.Check(SendMessageW(f.memo, EM_GETFIRSTVISIBLELINE, 0, 0) > 0,
+                   "Page Down scrolls the memo");
+        SendMessageW(f.memo, WM_VSCROLL, SB_BOTTOM, 0);
+        Sleep(100);
+        seen.Check(LastLineInView(f.memo), "the memo scrolls its last line into view");
+        ClickButton(f.bitBtn2);
+        WaitUntilClosed(f.form);
+    });
+}
+
+// A capture far beyond what the memo shows: the memo holds its beginning and one
+// line about the rest; copying and reading the memo's text, as Ctrl+C and screen
+// readers do, keep the host alive; Restore writes back the whole capture.
+void ScenarioSetupHuge(Context& c) {
+    const std::string huge = InflatedMessage(c, 300u << 20);
+    CaptureMessage(c, huge);
+    WhileDialogOpen(c, [&](Seen& seen, const Form& f) {
+        const std::string shown = ToShiftJis(MemoText(f.memo));
+        const std::size_t note = shown.rfind("\r\n") + 2;
+        const std::string head = shown.substr(0, note);
+        seen.Check(head.size() <= kMemoShownBytes && head.size() > kMemoShownBytes - 80 &&
+                       huge.compare(0, head.size(), head) == 0,
+                   "the memo shows the first 8 MB, cut after a line break");
+        const std::size_t restLines = static_cast<std::size_t>(
+            std::count(huge.begin() + static_cast<std::ptrdiff_t>(head.size()), huge.end(), '\n'));
+        auto grouped = [](std::size_t n) {
+            std::string d = std::to_string(n);
+            for (std::size_t at = d.size(); at > 3; at -= 3) d.insert(at - 3, 1, ',');
+            return d;
+        };
+        const std::string expectedNote =
+            "[" + grouped(huge.size() - head.size()) + " bytes (" + grouped(restLines) +
+            " lines) of this message are not shown here. Restore writes back the whole "
+            "message.]";
+        seen.Check(shown.substr(note) == expectedNote,
+                   "then one line says how much is not shown: '" + shown.substr(note) + "'");
+
+        SendMessageW(f.memo, EM_SETSEL, 0, -1);
+        SendMessageW(f.memo, WM_COPY, 0, 0);
+        std::wstring copied;
+        if (OpenClipboard(nullptr)) {
+            if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+                if (const auto* text = static_cast<const wchar_t*>(GlobalLock(data))) {
+                    copied = text;
+                    GlobalUnlock(data);
+                }
+            }
+            CloseClipboard();
+        }
+        seen.Check(ToShiftJis(copied) == shown, "WM_COPY copies what the memo shows");
+        seen.Check(MemoText(f.memo) == MemoText(f.memo), "WM_GETTEXT answers every time");
+
+        ClickButton(f.btnUndo);
+        Answered(Answer::FirstButton);
+        seen.Check(WaitUntilClosed(f.form, 20000), "Restore closes the dialog");
+    });
+    c.checks.Check(Host().written.size() == 1 && Host().written[0].first == "mail-1" &&
+                       Host().written[0].second == huge,
+                   "Restore writes back the whole 300 MB capture");
+}
+
+// The procedures that Windows calls back: each is made to throw once through the
+// plug-in's own failure message, and everything goes on working.
+void ScenarioProceduresThrow(Context& c) {
+    const UINT fail = RegisterWindowMessageW(kFailInProcedure);
     CommandCallback command = RegisterCommand(c.plugin);
-    std::string source = ToCrLf(ReadFile(c.fixtures + "/flatten/epilogue_and_three_parts.eml"));
-    const std::string marker = "JVBERi0xLjQK\r\n";
-    std::string big = source.substr(0, source.find(marker));
-    while (big.size() < (6u << 20)) big += std::string(76, 'Q') + "\r\n";
-    big += source.substr(source.find(marker) + marker.size());
-    Host().currentMail = "mail-1";
-    Host().status = 0x8;
-    Host().contentType = "multipart/mixed; boundary=\"mix\"";
-    Host().sources["mail-1"] = big;
+    UseMessage(c, "worked_example.eml", "multipart/alternative;\tboundary=\"----=_Part_01\"");
+
+    // The message box's dialog procedure.
+    WhileConfirmationOpen(c, command, [&](Seen& seen, HWND box) {
+        SendMessageW(box, fail, 0, 0);
+        seen.Check(IsWindowVisible(box) != FALSE, "the box survives its procedure's failure");
+    });
+    c.checks.Check(Host().written.size() == 1, "the confirmed command still rewrites the message");
+
+    // The form's dialog procedure and the panels' window procedure.
+    Host().written.clear();
+    WhileDialogOpen(c, [&](Seen& inDialog, const Form& f) {
+        for (HWND w : {f.form, f.panel1, f.panel2, f.panel3}) SendMessageW(w, fail, 0, 0);
+        inDialog.Check(IsWindowVisible(f.form) != FALSE && IsWindow(f.panel2) != FALSE,
+                       "the dialog and its panels survive their procedures' failures");
+        ClickButton(f.btnUndo);
+        const BoxSeen asked = Answered(Answer::FirstButton);
+        inDialog.Check(asked.text == kRestoreQuestion, "Restore still asks");
+        inDialog.Check(WaitUntilClosed(f.form), "and closes the dialog");
+    });
+    c.checks.Check(Host().written.size() == 1, "the confirmed Restore still writes");
+
+    // The enumeration of the thread's windows, which a box runs before it opens:
+    // no box can be shown, so the command ends as if declined.
+    Host().written.clear();
+    SetPropW(HostWindow(), kFailInProcedure, reinterpret_cast<HANDLE>(1));
     {
         BoxDriver driver({Answer::FirstButton});
         command(HostWindow(), 0);
+        Sleep(300);
+        c.checks.Check(driver.Finish().empty(), "no box when the windows cannot be listed");
     }
-    c.checks.Check(Host().written.size() == 1, "a 6 MB message is rewritten");
-    Seen seen;
+    bool opened = false;
+    RunAsUser([&] { opened = WaitForProcessWindow("TForm2", nullptr, 1500) != nullptr; },
+              [&] { OpenSetup(c.plugin); });
+    c.checks.Check(!opened, "no dialog when the windows cannot be listed");
+    RemovePropW(HostWindow(), kFailInProcedure);
+    c.checks.Check(Host().written.empty(), "nothing written");
+    c.checks.Check(IsWindowEnabled(HostWindow()) != FALSE, "the host window stays enabled");
+
+    BoxDriver driver({Answer::FirstButton});
+    command(HostWindow(), 0);
+    c.checks.Check(driver.Finish().size() == 1 && Host().written.size() == 1,
+                   "afterwards the command works as before");
+}
+
+// The strip command and the setup dialog called again by the host from a message
+// that the plug-in's own modal loop dispatches.
+void ScenarioReentry(Context& c) {
+    CommandCallback command = RegisterCommand(c.plugin);
+    UseMessage(c, "worked_example.eml", "multipart/alternative;\tboundary=\"----=_Part_01\"");
+    auto nestedCalls = [&](Seen& seen, const std::string& during, HWND dialog) {
+        const std::size_t calls = Host().calls.size();
+        int setupResult = 0;
+        seen.Check(RunInHostWindow([&] { command(HostWindow(), 0); }),
+                   "a nested strip command returns at once " + during);
+        seen.Check(RunInHostWindow([&] { setupResult = OpenSetup(c.plugin); }),
+                   "a nested setup call returns at once " + during);
+        seen.Check(setupResult == 1, "the nested setup call returns 1 " + during);
+        seen.Check(Host().calls.size() == calls, "the nested calls ask the host nothing " + during);
+        seen.Check(FindProcessWindow("TForm2", dialog) == nullptr, "no dialog opens " + during);
+    };
+
+    WhileConfirmationOpen(c, command, [&](Seen& seen, HWND box) {
+        nestedCalls(seen, "at the strip confirmation", nullptr);
+        seen.Check(FindProcessWindow("#32770", box) == nullptr, "no second box opens");
+    });
+    c.checks.Check(Host().written.size() == 1, "the outer command rewrites the message once");
+    Host().written.clear();
+
+    // In the dialog a nested setup call would open a second dialog, in which the user
+    // confirms Restore; the outer dialog, then merely closed, must not restore again.
+    WhileDialogOpen(c, [&](Seen& inDialog, const Form& f) {
+        inDialog.Check(RunInHostWindow(
+                           [&] {
+                               RunAsUser(
+                                   [&] {
+                                       HWND second = WaitForProcessWindow("TForm2", f.form, 1000);
+                                       if (!second) return;
+                                       ClickButton(GetDlgItem(GetDlgItem(second, vornek::kPanel1Id),
+                                                              vornek::kBtnUndoId));
+                                       Answered(Answer::FirstButton);
+                                       WaitUntilClosed(second);
+                                   },
+                                   [&] { OpenSetup(c.plugin); });
+                           },
+                           5000),
+                       "the nested setup call ends");
+        inDialog.Check(Host().written.empty(), "no nested dialog restored anything");
+        nestedCalls(inDialog, "in the dialog", f.form);
+        ClickButton(f.bitBtn2);
+        WaitUntilClosed(f.form);
+    });
+    c.checks.Check(Host().written.empty(), "closing the outer dialog restores nothing");
+
+    // A Restore confirmed while a nested call was refused is written exactly once.
     RunAsUser(
         [&] {
             Form f = FindForm();
-            seen.Check(f.form != nullptr, "the dialog opens");
             if (!f.form) return;
-            seen.Check(static_cast<std::size_t>(GetWindowTextLengthW(f.memo)) == big.size(),
-                       "the memo holds all of the 6 MB source");
-            seen.Check(SendMessageW(f.memo, EM_GETLINECOUNT, 0, 0) > 65535,
-                       "more lines than an edit control takes");
-            // The view scrolls through all of it, by key and by scroll bar.
-            PressKey(f.memo, VK_NEXT);
-            Sleep(200);
-            const int afterPage = GetScrollPos(f.memo, SB_VERT);
-            seen.Check(afterPage > 0, "Page Down scrolls the memo");
-            SendMessageW(f.memo, WM_VSCROLL, SB_BOTTOM, 0);
-            SCROLLINFO info = {};
-            info.cbSize = sizeof info;
-            info.fMask = SIF_ALL;
-            GetScrollInfo(f.memo, SB_VERT, &info);
-            seen.Check(
-                info.nMax > 65535 && info.nPos + static_cast<int>(info.nPage) == info.nMax + 1,
-                "the memo scrolls to its last line");
-            PressKey(f.memo, VK_UP);
-            Sleep(200);
-            seen.Check(GetScrollPos(f.memo, SB_VERT) == info.nPos - 1, "Up scrolls back one line");
+            ClickButton(f.btnUndo);
+            HWND box = WaitForProcessWindow("#32770");
+            if (!box) return;
+            RunInHostWindow([&] { OpenSetup(c.plugin); });
+            AnswerBox(box, Answer::FirstButton);
+            WaitUntilClosed(f.form);
+        },
+        [&] { OpenSetup(c.plugin); });
+    c.checks.Check(Host().written.size() == 1, "a confirmed Restore writes once");
+    c.checks.Check(IsWindowEnabled(HostWindow()) != FALSE, "the host window is enabled again");
+}
+
+// Every box and the dialog give the host its windows back before they go, so that
+// Windows activates the host and not another program.
+void ScenarioModalOrder(Context& c) {
+    CommandCallback command = RegisterCommand(c.plugin);
+    UseMessage(c, "worked_example.eml", "multipart/alternative;\tboundary=\"----=_Part_01\"");
+    const std::vector<std::string> boxOrder = {"host disabled", "host enabled", "destroyed #32770"};
+    struct Case {
+        const char* what;
+        DWORD status;
+        Answer answer;
+    };
+    const Case cases[] = {{"the confirmation, cancelled", 0x8, Answer::SecondButton},
+                          {"the confirmation, closed with Esc", 0x8, Answer::Escape},
+                          {"a notice", 0x0, Answer::Enter}};
+    for (const Case& k : cases) {
+        Host().status = k.status;
+        Host().events.clear();
+        BoxDriver driver({k.answer});
+        command(HostWindow(), 0);
+        driver.Finish();
+        c.checks.Check(Host().events == boxOrder,
+                       std::string(k.what) + ": the host is enabled before the box is destroyed");
+    }
+    Host().events.clear();
+    RunAsUser(
+        [&] {
+            Form f = FindForm();
+            if (!f.form) return;
             ClickButton(f.bitBtn2);
             WaitUntilClosed(f.form);
         },
         [&] { OpenSetup(c.plugin); });
-    seen.Report(c.checks);
+    const std::vector<std::string> formOrder = {"host disabled", "host enabled",
+                                                "destroyed TForm2"};
+    c.checks.Check(Host().events == formOrder,
+                   "the dialog: the host is enabled before the dialog is destroyed");
+}
+
+// Windows refuses to create the dialog: the user is told, and nothing changes.
+void ScenarioSetupRefused(Context& c) {
+    CaptureWorkedExample(c);
+    Host().refuseForm = true;
+    BoxDriver driver({Answer::Enter});
+    const int result = OpenSetup(c.plugin);
+    const std::vector<BoxSeen> boxes = driver.Finish();
+    Host().refuseForm = false;
+    c.checks.Check(result == 1, "BKC_OnPlugInSetup returns 1");
+    c.checks.Check(boxes.size() == 1, "one notice");
+    if (boxes.size() == 1) {
+        CheckBox(c.checks, boxes[0], kHostTitle, kDialogNotOpened, {"OK"}, false, "the notice");
+    }
+    c.checks.Check(Host().written.empty(), "nothing written");
+}
+
+// The host unloads the plug-in from a message dispatched while a box or the dialog
+// is open: the plug-in's code stays until its command is over, then goes.
+void ScenarioUnloadWhileOpen(Context& c) {
+    CommandCallback command = RegisterCommand(c.plugin);
+    UseMessage(c, "worked_example.eml", "multipart/alternative;\tboundary=\"----=_Part_01\"");
+    bool unloaded = false;
+    WhileConfirmationOpen(c, command, [&](Seen&, HWND) {
+        RunInHostWindow([&] { unloaded = FreeLibrary(c.plugin.module) != FALSE; });
+    });
+    c.checks.Check(unloaded, "the host unloads the plug-in during the confirmation");
+    c.checks.Check(Host().written.size() == 1, "the confirmed command still completes");
+    c.checks.Check(GetModuleHandleW(L"QuenlowPlugin.dll") == nullptr,
+                   "the plug-in is gone once its command has returned");
+
+    // Again with the restore dialog, on a fresh load.
+    c.plugin = LoadPlugin(c.checks);
+    if (!c.plugin.module) return;
+    Host().written.clear();
+    CaptureWorkedExample(c);
+    unloaded = false;
+    RunAsUser(
+        [&] {
+            Form f = FindForm();
+            if (!f.form) return;
+            RunInHostWindow([&] { unloaded = FreeLibrary(c.plugin.module) != FALSE; });
+            ClickButton(f.btnUndo);
+            Answered(Answer::FirstButton);
+            WaitUntilClosed(f.form);
+        },
+        [&] { OpenSetup(c.plugin); });
+    c.checks.Check(unloaded, "the host unloads the plug-in while the dialog is open");
+    c.checks.Check(Host().written.size() == 1, "the confirmed Restore still writes");
+    c.checks.Check(GetModuleHandleW(L"QuenlowPlugin.dll") == nullptr,
+                   "the plug-in is gone once the setup call has returned");
+    c.plugin.module = nullptr;
 }
 
 void ScenarioUnload(Context& c) {
@@ -530,6 +876,48 @@ void ScenarioUnload(Context& c) {
     c.plugin.module = nullptr;
 }
 
+// For bench/dialog_open.py: captures messages of the given sizes (in MiB) and prints
+// how long the setup call takes from its start until the dialog is on the screen
+// with the capture in its memo, `runs` times each.
+int RunDialogBench(Context& c, const std::string& sizes, int runs) {
+    std::size_t from = 0;
+    while (from < sizes.size()) {
+        const std::size_t comma = std::min(sizes.find(',', from), sizes.size());
+        const int megabytes = std::stoi(sizes.substr(from, comma - from));
+        from = comma + 1;
+        CaptureMessage(c, InflatedMessage(c, static_cast<std::size_t>(megabytes) << 20));
+        for (int run = 0; run < runs; ++run) {
+            LARGE_INTEGER frequency, start, shown;
+            QueryPerformanceFrequency(&frequency);
+            bool opened = false;
+            RunAsUser(
+                [&] {
+                    // Polls every millisecond rather than WaitForProcessWindow's 20.
+                    HWND form = nullptr;
+                    for (int waited = 0; !form && waited < 120000; ++waited) {
+                        form = FindProcessWindow("TForm2");
+                        if (!form) Sleep(1);
+                    }
+                    QueryPerformanceCounter(&shown);
+                    opened = form != nullptr;
+                    if (!opened) return;
+                    PostMessageW(form, WM_SYSCOMMAND, SC_CLOSE, 0);
+                    WaitUntilClosed(form, 60000);
+                },
+                [&] {
+                    QueryPerformanceCounter(&start);
+                    OpenSetup(c.plugin);
+                });
+            c.checks.Check(opened, "the dialog opens");
+            std::printf("open %d MiB run %d: %.0f ms\n", megabytes, run + 1,
+                        1000.0 * static_cast<double>(shown.QuadPart - start.QuadPart) /
+                            static_cast<double>(frequency.QuadPart));
+            std::fflush(stdout);
+        }
+    }
+    return c.checks.Finish("bench_open");
+}
+
 }  // namespace
 }  // namespace testhost
 
@@ -539,6 +927,12 @@ int RunScenario(const std::string& name, const std::vector<std::string>& args) {
     Context c;
     c.fixtures = args.at(0);
     HostWindow();
+    if (name == "bench_open") {
+        c.plugin = LoadPlugin(c.checks);
+        if (!c.plugin.module) return c.checks.Finish(name);
+        return RunDialogBench(c, args.size() > 1 ? args[1] : "1,6,25",
+                              args.size() > 2 ? std::stoi(args[2]) : 3);
+    }
     if (name == "load_fails") {
         // Run by the host build without BKA_SerializeRcpts.
         HMODULE module = LoadLibraryW((ExecutableFolder() + L"QuenlowPlugin.dll").c_str());
@@ -565,6 +959,12 @@ int RunScenario(const std::string& name, const std::vector<std::string>& args) {
         {"setup_declined", ScenarioSetupDeclined},
         {"setup_layout", ScenarioSetupLayout},
         {"setup_large", ScenarioSetupLarge},
+        {"setup_huge", ScenarioSetupHuge},
+        {"setup_refused", ScenarioSetupRefused},
+        {"procedures_throw", ScenarioProceduresThrow},
+        {"reentry", ScenarioReentry},
+        {"modal_order", ScenarioModalOrder},
+        {"unload_while_open", ScenarioUnloadWhileOpen},
     };
     for (const auto& [scenarioName, run] : scenarios) {
         if (name != scenarioName) continue;

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 
 #include "BoxDriver.h"
 #include "host/BeckyAPI.h"
@@ -22,7 +23,48 @@ HostState& Host() {
 namespace {
 
 HWND hostWindow = nullptr;
+WNDPROC staticProc = nullptr;
 std::vector<Beep> beeps;
+HHOOK cbtHook = nullptr;
+
+constexpr UINT kRunTask = WM_APP + 1;
+// std::mutex needs the posix thread model of MinGW.
+SRWLOCK tasksLock = SRWLOCK_INIT;
+std::deque<std::function<void()>> tasks;
+
+struct TasksLocked {
+    TasksLocked() { AcquireSRWLockExclusive(&tasksLock); }
+    ~TasksLocked() { ReleaseSRWLockExclusive(&tasksLock); }
+};
+
+LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kRunTask) {
+        std::function<void()> task;
+        {
+            TasksLocked lock;
+            if (tasks.empty()) return 0;
+            task = std::move(tasks.front());
+            tasks.pop_front();
+        }
+        task();
+        return 0;
+    }
+    if (message == WM_ENABLE) Host().events.push_back(wParam ? "host enabled" : "host disabled");
+    return CallWindowProcW(staticProc, window, message, wParam, lParam);
+}
+
+// Sees the plug-in's windows come and go on the main thread.
+LRESULT CALLBACK WatchWindows(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_DESTROYWND) {
+        const std::string cls = ClassOf(reinterpret_cast<HWND>(wParam));
+        if (cls == "#32770" || cls == "TForm2") Host().events.push_back("destroyed " + cls);
+    } else if (code == HCBT_CREATEWND && Host().refuseForm) {
+        const auto* create = reinterpret_cast<const CBT_CREATEWNDW*>(lParam);
+        const LPCWSTR cls = create->lpcs->lpszClass;
+        if (!IS_INTRESOURCE(cls) && std::wcscmp(cls, L"TForm2") == 0) return 1;
+    }
+    return CallNextHookEx(cbtHook, code, wParam, lParam);
+}
 
 BOOL WINAPI RecordBeep(UINT sound) {
     BoxDriver* driver = CurrentDriver();
@@ -37,8 +79,27 @@ HWND HostWindow() {
         hostWindow = CreateWindowExW(0, L"STATIC", L"Test host main window",
                                      WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 400, 200, nullptr,
                                      nullptr, GetModuleHandleW(nullptr), nullptr);
+        staticProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+            hostWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&HostWindowProc)));
+        cbtHook = SetWindowsHookExW(WH_CBT, WatchWindows, nullptr, GetCurrentThreadId());
     }
     return hostWindow;
+}
+
+bool RunInHostWindow(std::function<void()> task, int ms) {
+    HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    {
+        TasksLocked lock;
+        tasks.push_back([task = std::move(task), done] {
+            task();
+            SetEvent(done);
+        });
+    }
+    PostMessageW(HostWindow(), kRunTask, 0, 0);
+    const bool finished = WaitForSingleObject(done, static_cast<DWORD>(ms)) == WAIT_OBJECT_0;
+    // A task that has not finished still holds the event; it stays open.
+    if (finished) CloseHandle(done);
+    return finished;
 }
 
 std::vector<Beep>& Beeps() { return beeps; }

@@ -36,12 +36,22 @@ struct HostState {
     std::set<void*> outstanding;                               // source blocks not yet freed
     int badFrees = 0;
     int nextCommandId = 40001;
+
+    // What happened to the host window and to the plug-in's boxes and dialog, in
+    // order: "host enabled", "host disabled", "destroyed #32770", "destroyed TForm2".
+    std::vector<std::string> events;
+    bool refuseForm = false;  // Windows refuses to create the restore dialog's window
 };
 
 HostState& Host();
 
 // A visible top-level window of the host, as the mail client's main window.
 HWND HostWindow();
+
+// Runs `task` on the host's main thread as a message of the host window, which the
+// plug-in's modal loop dispatches while one of its boxes or its dialog is open.
+// Called from the user's thread; returns whether the task finished within `ms`.
+bool RunInHostWindow(std::function<void()> task, int ms = 3000);
 
 // The loaded plug-in and its exports.
 struct Plugin {
