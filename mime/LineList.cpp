@@ -191,13 +191,10 @@ bool LineList::IsWhole() const {
 void LineList::BuildIndex() const {
     if (indexed_) return;
     spans_.clear();
-    for (const ByteRange& piece : pieces_) {
-        for (std::size_t p = piece.first; p < piece.last;) {
-            const LineBounds line = LineAt(text_, p);
-            spans_.push_back({p, line.end - p});
-            p = line.next;
-        }
-    }
+    ForEachLine([this](std::string_view line) {
+        spans_.push_back({static_cast<std::size_t>(line.data() - text_.data()), line.size()});
+        return true;
+    });
     indexed_ = true;
 }
 

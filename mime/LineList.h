@@ -16,6 +16,15 @@ struct ByteRange {
     std::size_t last;
 };
 
+// The end of the line that starts at `pos` in `text` (its first CR or LF, or the
+// end of the text), and the start of the next one: a line ends at CR LF, at a lone
+// LF or at a lone CR.
+struct LineBounds {
+    std::size_t end;
+    std::size_t next;
+};
+LineBounds LineAt(std::string_view text, std::size_t pos);
+
 // An ordered list of lines of one message source. A line never holds CR, LF or NUL.
 //
 // The list holds the text it was given and describes its content as pieces of that
@@ -41,6 +50,11 @@ class LineList {
     std::string JoinWithOwnBreaks() const;
     // The content as pieces of Text(), ascending: joined, they give JoinWithOwnBreaks().
     std::vector<std::string_view> Pieces() const;
+
+    // Calls `visit` with each line in order, until it returns false. Needs no index
+    // of the lines, so it allocates nothing.
+    template <typename Visit>
+    void ForEachLine(Visit visit) const;
 
     std::size_t Count() const;
     // `index` must lie in 0 .. Count() - 1.
@@ -82,6 +96,17 @@ class LineList {
     mutable int hasLoneCr_ = -1;  // -1 while not known
 };
 
+template <typename Visit>
+void LineList::ForEachLine(Visit visit) const {
+    for (const ByteRange& piece : pieces_) {
+        for (std::size_t p = piece.first; p < piece.last;) {
+            const LineBounds line = LineAt(text_, p);
+            if (!visit(text_.substr(p, line.end - p))) return;
+            p = line.next;
+        }
+    }
+}
+
 // Removes the line at `index` when it lies inside the list; otherwise does nothing.
 void SafeDeleteLine(LineList& lines, std::size_t index);
 
@@ -101,14 +126,5 @@ std::size_t FindText(std::string_view needle, std::string_view haystack);
 // At most `count` bytes of `text` from the 1-based position `start` (below 1 counts
 // as 1); empty when the start lies past the end or `count` is not positive.
 std::string CopyText(std::string_view text, long long start, long long count);
-
-// The end of the line that starts at `pos` in `text` (its first CR or LF, or the
-// end of the text), and the start of the next one: a line ends at CR LF, at a lone
-// LF or at a lone CR.
-struct LineBounds {
-    std::size_t end;
-    std::size_t next;
-};
-LineBounds LineAt(std::string_view text, std::size_t pos);
 
 }  // namespace vornek

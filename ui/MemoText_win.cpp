@@ -31,32 +31,40 @@ std::string NotShownLine(std::size_t bytes, std::size_t lines) {
 }
 
 void ShowCaptureInMemo(HWND memo, const LineList& source) noexcept {
+    // Walking the lines allocates nothing, so even a capture too large to show is
+    // measured; only the text for the control needs memory.
     std::size_t total = 0;
+    std::size_t lines = 0;
     std::size_t shownLines = 0;
     std::size_t shownBytes = 0;
-    for (std::size_t i = 0; i < source.Count(); ++i) {
-        const std::size_t line = source.Get(i).size() + kLineBreak;
-        if (shownLines == i && shownBytes + line <= kMemoShownBytes) {
-            shownBytes += line;
+    source.ForEachLine([&](std::string_view line) {
+        const std::size_t size = line.size() + kLineBreak;
+        if (shownLines == lines && shownBytes + size <= kMemoShownBytes) {
+            shownBytes += size;
             ++shownLines;
         }
-        total += line;
-    }
-    const bool whole = shownLines == source.Count();
+        total += size;
+        ++lines;
+        return true;
+    });
+    const bool whole = shownLines == lines;
     try {
         std::string text;
         text.reserve(shownBytes + (whole ? 0 : 160));
-        for (std::size_t i = 0; i < shownLines; ++i) {
-            text.append(source.Get(i));
+        std::size_t appended = 0;
+        source.ForEachLine([&](std::string_view line) {
+            if (appended++ == shownLines) return false;
+            text.append(line);
             text.append("\r\n");
-        }
-        if (!whole) text += NotShownLine(total - shownBytes, source.Count() - shownLines);
+            return true;
+        });
+        if (!whole) text += NotShownLine(total - shownBytes, lines - shownLines);
         if (SetShiftJisText(memo, text)) return;
     } catch (...) {
         // Not enough memory for that much text: the line below says what is missing.
     }
     try {
-        if (SetShiftJisText(memo, NotShownLine(total, source.Count()))) return;
+        if (SetShiftJisText(memo, NotShownLine(total, lines))) return;
     } catch (...) {
     }
     SendMessageW(memo, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
