@@ -1,5 +1,5 @@
 // The one-slot backup of the last message the plug-in rewrote.
-#include "QuenlowUnit_Type.h"
+#include "backup/QuenlowUnit_Type.h"
 
 #include <utility>
 

@@ -1,5 +1,5 @@
 // What a run over several files tells the user: progress on a terminal, and a summary.
-#include "BatchReport.h"
+#include "cli/BatchReport.h"
 
 #include <cstdio>
 

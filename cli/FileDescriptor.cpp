@@ -1,6 +1,6 @@
 // Open file descriptors that close themselves, and the few descriptor and status calls
 // the command line makes on both POSIX and Windows.
-#include "FileDescriptor.h"
+#include "cli/FileDescriptor.h"
 
 #include <sys/stat.h>
 #include <sys/types.h>

@@ -1,5 +1,5 @@
 // Reads whole messages and replaces files safely, for the command line.
-#include "FileIo.h"
+#include "cli/FileIo.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -13,7 +13,7 @@
 #include <memory>
 #include <vector>
 
-#include "TemporaryName.h"
+#include "cli/TemporaryName.h"
 
 #ifdef _WIN32
 #include <io.h>

@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "FileDescriptor.h"
-#include "TemporaryName.h"
+#include "cli/FileDescriptor.h"
+#include "cli/TemporaryName.h"
 
 namespace vornek::cli {
 

@@ -1,9 +1,9 @@
 // Flattens one whole message as the command line sees it: bytes in, bytes out.
-#include "FlattenMessage.h"
+#include "cli/FlattenMessage.h"
 
-#include "../mime/Flatten.h"
-#include "../mime/HeaderFields.h"
-#include "../mime/LineList.h"
+#include "mime/Flatten.h"
+#include "mime/HeaderFields.h"
+#include "mime/LineList.h"
 
 namespace vornek::cli {
 namespace {

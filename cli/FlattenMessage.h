@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "FileIo.h"
+#include "cli/FileIo.h"
 
 namespace vornek::cli {
 

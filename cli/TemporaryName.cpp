@@ -1,6 +1,6 @@
 // Hidden temporary names beside the files being rewritten, removed on failure and when
 // the program is interrupted.
-#include "TemporaryName.h"
+#include "cli/TemporaryName.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -13,7 +13,7 @@
 #include <random>
 #include <system_error>
 
-#include "FileIo.h"
+#include "cli/FileIo.h"
 
 #ifdef _WIN32
 #include <io.h>

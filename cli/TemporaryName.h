@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "FileDescriptor.h"
+#include "cli/FileDescriptor.h"
 
 namespace vornek::cli {
 

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "../plugin/Version.h"
-#include "BatchReport.h"
-#include "FileIo.h"
-#include "FlattenMessage.h"
+#include "Version.h"
+#include "cli/BatchReport.h"
+#include "cli/FileIo.h"
+#include "cli/FlattenMessage.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Binds the table of host entry points through a resolver.
-#include "BeckyAPI.h"
+#include "host/BeckyAPI.h"
 
 namespace vornek {
 

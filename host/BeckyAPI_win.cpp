@@ -1,7 +1,7 @@
 // Binds the host entry points from the executable of the process that loaded the plug-in.
 #include <windows.h>
 
-#include "BeckyAPI.h"
+#include "host/BeckyAPI.h"
 
 namespace vornek {
 namespace {

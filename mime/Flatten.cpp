@@ -1,12 +1,12 @@
 // Rewrites a multipart message into a single-part message that keeps its first part.
-#include "Flatten.h"
+#include "mime/Flatten.h"
 
 #include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "HeaderFields.h"
+#include "mime/HeaderFields.h"
 
 namespace vornek {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-#include "LineList.h"
+#include "mime/LineList.h"
 
 namespace vornek {
 

@@ -1,5 +1,5 @@
 // Recognises header fields, unfolds their values and reads MIME parameters.
-#include "HeaderFields.h"
+#include "mime/HeaderFields.h"
 
 #include <algorithm>
 

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "LineList.h"
+#include "mime/LineList.h"
 
 namespace vornek {
 

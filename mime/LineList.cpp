@@ -1,5 +1,5 @@
 // Splits a message source into lines and joins them back.
-#include "LineList.h"
+#include "mime/LineList.h"
 
 #include <algorithm>
 #include <cassert>

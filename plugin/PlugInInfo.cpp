@@ -1,5 +1,5 @@
 // The identity record the host asks the plug-in to fill.
-#include "PlugInInfo.h"
+#include "plugin/PlugInInfo.h"
 
 #include <algorithm>
 #include <cstring>

@@ -6,12 +6,11 @@
 #include <memory>
 #include <optional>
 
-#include "PlugInInfo.h"
-#include "PlugInSetup.h"
-#include "StripCommand.h"
 #include "Version.h"
 #include "backup/QuenlowUnit_Type.h"
 #include "host/BeckyAPI.h"
+#include "plugin/PlugInInfo.h"
+#include "plugin/StripCommand.h"
 #include "ui/Guarded_win.h"
 #include "ui/Module_win.h"
 #include "ui/MyLibrary.h"
@@ -82,7 +81,9 @@ void RunSetup() {
         return;
     }
     try {
-        vornek::RunPlugInSetup(*API, *Backup, *form);
+        form->ShowBackup(*Backup);
+        form->ShowModal();
+        if (vornek::SetupResult == vornek::RestoreConfirmed) vornek::RestoreBackup(*API, *Backup);
     } catch (...) {
         // Either the dialog could not be shown, or the confirmed Restore could not
         // be joined for the host: the user must not take either for success.

@@ -1,5 +1,5 @@
 // The menu command: flattens the host's current message after a confirmation.
-#include "StripCommand.h"
+#include "plugin/StripCommand.h"
 
 #include <algorithm>
 #include <new>

@@ -1,5 +1,5 @@
 // Keeps C++ exceptions out of the procedures that Windows calls back.
-#include "Guarded_win.h"
+#include "ui/Guarded_win.h"
 
 #include <stdexcept>
 

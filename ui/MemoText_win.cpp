@@ -1,7 +1,7 @@
 // What the restore memo shows of a captured source, in UTF-16 for the edit control.
-#include "MemoText_win.h"
+#include "ui/MemoText_win.h"
 
-#include "Text_win.h"
+#include "ui/Text_win.h"
 
 namespace vornek {
 namespace {

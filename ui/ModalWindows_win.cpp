@@ -1,9 +1,9 @@
 // Disables the other windows of the thread while one of the plug-in's boxes is open.
-#include "ModalWindows_win.h"
+#include "ui/ModalWindows_win.h"
 
 #include <exception>
 
-#include "Guarded_win.h"
+#include "ui/Guarded_win.h"
 
 namespace vornek {
 namespace {

@@ -1,5 +1,5 @@
 // The plug-in DLL's own module handle, for its resources and window classes.
-#include "Module_win.h"
+#include "ui/Module_win.h"
 
 namespace vornek {
 

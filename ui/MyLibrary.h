@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "BeepKind.h"
-#include "Prompts.h"
+#include "ui/BeepKind.h"
+#include "ui/Prompts.h"
 
 namespace vornek {
 

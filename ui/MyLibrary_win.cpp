@@ -1,18 +1,16 @@
 // The plug-in's general prompts: the system beeps and the confirmation box.
 #include <windows.h>
 
-#include "MessageBox_win.h"
-#include "MyLibrary.h"
-#include "Text_win.h"
+#include "ui/MessageBox_win.h"
+#include "ui/MyLibrary.h"
+#include "ui/Text_win.h"
 
 namespace vornek {
 namespace {
 
-// "確認", "ｷｬﾝｾﾙ" in Shift-JIS.
-constexpr char kConfirmTitle[] =
-    "\x8Am\x94"
-    "F";
-constexpr char kCancelCaption[] = "\xB7\xAC\xDD\xBE\xD9";
+// Shown on screen only, so written as the wide text Windows draws.
+constexpr wchar_t kConfirmTitle[] = L"確認";
+constexpr wchar_t kCancelCaption[] = L"ｷｬﾝｾﾙ";
 
 // The host's name as the platform shows it: its file name without the extension.
 std::wstring HostTitle() {
@@ -33,10 +31,10 @@ void PlaySystemBeep(int kind) { MessageBeep(BeepSoundFor(kind)); }
 int ConfirmMessage(const std::string& text) {
     PlaySystemBeep(kBeepConfirmation);
     BoxContent content;
-    content.title = FromShiftJis(kConfirmTitle);
+    content.title = kConfirmTitle;
     content.text = FromShiftJis(text);
     content.icon = IDI_QUESTION;
-    content.buttons = {{L"OK", kModalResultOk}, {FromShiftJis(kCancelCaption), kModalResultCancel}};
+    content.buttons = {{L"OK", kModalResultOk}, {kCancelCaption, kModalResultCancel}};
     content.cancelResult = kModalResultCancel;
     return ShowBox(content) == kModalResultOk ? kModalResultOk : kModalResultCancel;
 }

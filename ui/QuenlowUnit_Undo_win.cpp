@@ -1,14 +1,14 @@
 // The restore dialog: shows the backup slot and can write it back.
-#include "QuenlowUnit_Undo_win.h"
+#include "ui/QuenlowUnit_Undo_win.h"
 
 #include <vector>
 
-#include "GdiHandles_win.h"
-#include "Guarded_win.h"
-#include "MemoText_win.h"
-#include "ModalWindows_win.h"
-#include "Module_win.h"
-#include "Text_win.h"
+#include "ui/GdiHandles_win.h"
+#include "ui/Guarded_win.h"
+#include "ui/MemoText_win.h"
+#include "ui/ModalWindows_win.h"
+#include "ui/Module_win.h"
+#include "ui/Text_win.h"
 
 namespace vornek {
 namespace {
@@ -27,11 +27,9 @@ constexpr COLORREF kGlyphTransparent = RGB(255, 0, 255);
 constexpr wchar_t kFormClass[] = L"TForm2";
 constexpr wchar_t kPanelClass[] = L"TPanel";
 
-// "閉じる(&C)" and "ＭＳ Ｐゴシック" in Shift-JIS.
-constexpr char kCloseCaption[] = "\x95\xC2\x82\xB6\x82\xE9(&C)";
-constexpr char kFontName[] =
-    "\x82l\x82r \x82o\x83S\x83V\x83"
-    "b\x83N";
+// Shown on screen only, so written as the wide text Windows draws.
+constexpr wchar_t kCloseCaption[] = L"閉じる(&C)";
+constexpr wchar_t kFontName[] = L"ＭＳ Ｐゴシック";
 
 // A panel draws a raised bevel unless it is created with this in its user data.
 constexpr LONG_PTR kPanelWithoutBevel = 1;
@@ -129,7 +127,7 @@ struct TForm2::Resources {
         static_cast<HICON>(LoadImageW(PluginModule(), MAKEINTRESOURCEW(1), IMAGE_ICON, 16, 16, 0))};
     FontHandle font{CreateFontW(-15, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                DEFAULT_PITCH | FF_DONTCARE, FromShiftJis(kFontName).c_str())};
+                                DEFAULT_PITCH | FF_DONTCARE, kFontName)};
     BitmapHandle restoreGlyph{static_cast<HBITMAP>(
         LoadImageW(PluginModule(), L"RESTORE_GLYPH", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION))};
     BitmapHandle closeGlyph{static_cast<HBITMAP>(
@@ -137,7 +135,7 @@ struct TForm2::Resources {
     WindowClasses classes{icon.get()};
     std::wstring bitBtn1Caption = L"Version Info  (&V)";
     std::wstring btnUndoCaption = L" Restore(&U)";
-    std::wstring bitBtn2Caption = FromShiftJis(kCloseCaption);
+    std::wstring bitBtn2Caption = kCloseCaption;
 };
 
 TForm2::TForm2() : resources_(std::make_unique<Resources>()) {

@@ -7,8 +7,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "MyLibrary.h"
-#include "RestoreDialog.h"
+#include "ui/MyLibrary.h"
+#include "ui/RestoreDialog.h"
 
 namespace vornek {
 
@@ -20,16 +20,18 @@ struct DialogNotCreated : std::runtime_error {
 // The form: a top-level window of class "TForm2" with three panels (the mail ID on
 // top, the source in a memo, the buttons at the bottom), 487 x 418 pixels, centred
 // on the screen, sizeable. It lives for one setup call.
-class TForm2 : public RestoreDialogView {
+class TForm2 {
   public:
     // Throws DialogNotCreated when Windows does not create the form or its memo.
     TForm2();
-    ~TForm2() override;
+    ~TForm2();
     TForm2(const TForm2&) = delete;
     TForm2& operator=(const TForm2&) = delete;
 
-    void ShowBackup(const TBuckup& backup) override;
-    void ShowModal() override;
+    // Shows the slot's source and mail ID; Restore is enabled only for a capture.
+    void ShowBackup(const TBuckup& backup);
+    // Shows the dialog modally until the user closes it or confirms Restore.
+    void ShowModal();
 
   private:
     struct Resources;

@@ -1,7 +1,7 @@
 // What the restore dialog shows and decides, apart from how Win32 draws it.
-#include "RestoreDialog.h"
+#include "ui/RestoreDialog.h"
 
-#include "plugin/Version.h"
+#include "Version.h"
 
 namespace vornek {
 

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "Prompts.h"
 #include "backup/QuenlowUnit_Type.h"
+#include "ui/Prompts.h"
 
 namespace vornek {
 
@@ -31,16 +31,6 @@ std::string VersionNotice();
 // Asks whether to restore; on OK records RestoreConfirmed in SetupResult and
 // returns true (the dialog then closes).
 bool ConfirmRestore(Prompts& prompts);
-
-// The dialog as the setup command uses it.
-class RestoreDialogView {
-  public:
-    virtual ~RestoreDialogView() = default;
-    // Shows the slot's source and mail ID; Restore is enabled only for a capture.
-    virtual void ShowBackup(const TBuckup& backup) = 0;
-    // Shows the dialog modally until the user closes it or confirms Restore.
-    virtual void ShowModal() = 0;
-};
 
 // Control IDs of the dialog's components, so tests can find them.
 enum RestoreDialogControl : int {

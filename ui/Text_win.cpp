@@ -1,5 +1,5 @@
 // Converts the plug-in's Shift-JIS texts to UTF-16 for the wide-character Win32 API.
-#include "Text_win.h"
+#include "ui/Text_win.h"
 
 #include <climits>
 

@@ -1,33 +1,17 @@
 // The identity record for the host.
 #include <gtest/gtest.h>
-#include <iconv.h>
 
 #include <string>
 #include <vector>
 
 #include "plugin/PlugInInfo.h"
+#include "tests/support/ShiftJis.h"
 
 namespace vornek {
 namespace {
 
 std::string Field(const std::vector<char>& record, std::size_t offset, std::size_t size) {
     return std::string(&record[offset], size);
-}
-
-// `utf8` in Shift-JIS (code page 932), as the host reads it.
-std::string ToShiftJis(const std::string& utf8) {
-    const iconv_t cd = iconv_open("CP932", "UTF-8");
-    EXPECT_NE(cd, reinterpret_cast<iconv_t>(-1)) << "iconv knows no CP932";
-    std::string in = utf8;
-    std::string out(utf8.size() * 2 + 4, '\0');
-    char* from = in.data();
-    char* to = out.data();
-    std::size_t fromLeft = in.size();
-    std::size_t toLeft = out.size();
-    EXPECT_NE(iconv(cd, &from, &fromLeft, &to, &toLeft), static_cast<std::size_t>(-1));
-    iconv_close(cd);
-    out.resize(out.size() - toLeft);
-    return out;
 }
 
 std::string Padded(const std::string& text, std::size_t size) {
@@ -41,7 +25,7 @@ TEST(plugin_info_test, fills_exactly_496_bytes_field_by_field) {
     EXPECT_EQ(Field(record, 0, 80), Padded("HTML-VORNEK", 80));
     EXPECT_EQ(Field(record, 80, 80), Padded("Tomvarek", 80));
     EXPECT_EQ(Field(record, 160, 80), Padded("ver1.02", 80));
-    const std::string description = ToShiftJis(
+    const std::string description = testfiles::ToShiftJis(
         "HTMLが添付されたメールを削除するプラグインです。"
         "メール一覧の右クリックメニューに[Quenlow]というコマンドが増えます。");
     ASSERT_EQ(description.size(), 115u);

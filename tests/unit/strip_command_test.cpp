@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "plugin/StripCommand.h"
+#include "tests/support/ScriptedPrompts.h"
 #include "tests/support/TestFiles.h"
 
 namespace vornek {
@@ -83,29 +84,11 @@ void BKAPI FakeFree(void* block) {
     std::free(block);
 }
 
-struct ScriptedPrompts : Prompts {
-    std::deque<int> answers;
-    std::vector<std::string> confirmations;
-    std::vector<std::string> notices;
-
-    int ConfirmMessage(const std::string& text) override {
-        host->events.push_back("Confirm");
-        confirmations.push_back(text);
-        if (answers.empty()) return kModalResultCancel;
-        const int answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-    void ShowMessage(const std::string& text) override {
-        host->events.push_back("Notice " + text);
-        notices.push_back(text);
-    }
-};
-
 class strip_command_test : public testing::Test {
   protected:
     void SetUp() override {
         host = &fake;
+        prompts.onEvent = [](const std::string& event) { host->events.push_back(event); };
         api.BKA_GetCurrentMail = FakeGetCurrentMail;
         api.BKA_GetStatus = FakeGetStatus;
         api.BKA_GetSpecifiedHeader = FakeGetSpecifiedHeader;
@@ -149,7 +132,7 @@ class strip_command_test : public testing::Test {
     FakeHost fake;
     TBeckyAPI api;
     TBuckup backup;
-    ScriptedPrompts prompts;
+    testprompts::ScriptedPrompts prompts;
 };
 
 TEST_F(strip_command_test, rewrites_the_worked_example_and_keeps_the_original) {
