@@ -10,13 +10,7 @@ VORNEK=$3
 command -v procmail >/dev/null || { echo "procmail_test: procmail is not installed" >&2; exit 1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-passed=0
-failed=0
-check() {  # check NAME CONDITION...
-    local name=$1
-    shift
-    if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $name" >&2; fi
-}
+source "$(dirname "$0")/checks.sh"
 
 # The recipe as the README shows it: from its ':0 fw' line to the action line.
 recipe=$(sed -n '/^ *:0 fw/,/vornek/p' "$README" | sed 's/^ *//')
@@ -46,5 +40,4 @@ check "a message with an envelope line is delivered flattened" \
 check "a message vornek leaves alone is delivered as it came" \
     cmp -s <(deliver "$work/signed.eml" | head -c "$(wc -c <"$work/signed.eml")") "$work/signed.eml"
 
-echo "procmail_test: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish procmail_test

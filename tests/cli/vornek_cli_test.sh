@@ -11,19 +11,7 @@ VORNEK=("$@")
 ON_WINDOWS=${VORNEK_ON_WINDOWS:-}
 work=$(mktemp -d)
 trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
-passed=0
-failed=0
-
-check() {  # check NAME CONDITION...
-    local name=$1
-    shift
-    if "$@"; then
-        passed=$((passed + 1))
-    else
-        failed=$((failed + 1))
-        echo "FAILED: $name" >&2
-    fi
-}
+source "$(dirname "$0")/checks.sh"
 
 # run ARGS... < input: sets $status, $out (file), $err (file)
 out=$work/out
@@ -445,5 +433,4 @@ if [ -w /dev/full ] && [ -z "$ON_WINDOWS" ]; then
     check "write error on stdout exits 2" test $? -eq 2
 fi
 
-echo "vornek_cli_test: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish vornek_cli_test
