@@ -253,7 +253,8 @@ void WriteStandardOutput(std::string_view data) {
 #ifdef _WIN32
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
-    if (std::fwrite(data.data(), 1, data.size(), stdout) != data.size() ||
+    // An empty message has no bytes to hand fwrite, not even an address.
+    if ((!data.empty() && std::fwrite(data.data(), 1, data.size(), stdout) != data.size()) ||
         std::fflush(stdout) != 0) {
         throw IoError("standard output: write error: " + ErrnoText());
     }

@@ -65,6 +65,8 @@ check "plain message reason" grep -q "not a multipart message" "$err"
 : >"$work/empty.eml"
 run flatten "$work/empty.eml"
 check "empty input exits 1 with empty output" test "$status" -eq 1 -a ! -s "$out"
+check "empty input says why in one line, and nothing else" \
+    test "$(wc -l <"$err")" -eq 1 -a "$(grep -c "not a multipart message - left unchanged" "$err")" -eq 1
 
 # A NUL byte would cut the message short; the message must come out whole.
 { cat "$FIXTURES/flatten/worked_example.eml"; printf 'tail\0after nul\n'; } >"$work/with-nul-byte.eml"
