@@ -4,14 +4,14 @@
 #include <set>
 
 #include "TestHost.h"
+#include "ui/MessageBoxControls.h"
 
 namespace testhost {
 namespace {
 
-// Control IDs of the plug-in's message box.
-constexpr int kBoxTextId = 100;
-constexpr int kBoxIconId = 101;
-constexpr int kBoxFirstButtonId = 110;
+using vornek::kBoxFirstButtonId;
+using vornek::kBoxIconId;
+using vornek::kBoxTextId;
 
 BoxDriver* current = nullptr;
 DWORD mainThread = GetCurrentThreadId();
