@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -372,8 +373,8 @@ void ScenarioSetupEmpty(Context& c) {
             seen.Check(!IsWindowEnabled(HostWindow()),
                        "the host window is disabled while the dialog is open");
             PressKey(MainThreadFocus(), VK_ESCAPE);
-            Sleep(300);
-            seen.Check(IsWindowVisible(f.form) != FALSE, "Esc does nothing");
+            seen.Check(WaitUntilHostSettled() && IsWindowVisible(f.form) != FALSE,
+                       "Esc does nothing");
             ClickButton(f.bitBtn2);
             seen.Check(WaitUntilClosed(f.form), "the Close button closes the dialog");
         },
@@ -415,15 +416,14 @@ void ScenarioSetupRestore(Context& c) {
             seen.Check(!IsWindowEnabled(f.form), "the dialog is disabled under the confirmation");
             AnswerBox(box, Answer::SecondButton);
             WaitUntilClosed(box);
-            Sleep(200);
-            seen.Check(IsWindowVisible(f.form) != FALSE, "declining keeps the dialog open");
+            seen.Check(WaitUntilHostSettled() && IsWindowVisible(f.form) != FALSE,
+                       "declining keeps the dialog open");
             seen.Check(Host().written.empty(), "declining writes nothing");
 
             ClickButton(f.btnUndo);
             const BoxSeen confirmed = Answered(Answer::FirstButton);
             seen.Check(confirmed.text == kRestoreQuestion, "asked again");
-            seen.Check(WaitUntilClosed(f.form, 2000),
-                       "a confirmed Restore closes the dialog at once");
+            seen.Check(WaitUntilClosed(f.form), "a confirmed Restore closes the dialog by itself");
         },
         [&] { OpenSetup(c.plugin); });
     seen.Report(c.checks);
@@ -455,7 +455,7 @@ void ScenarioSetupDeclined(Context& c) {
             if (!f.form) return;
             ClickButton(f.btnUndo);
             Answered(Answer::Escape);
-            Sleep(200);
+            WaitUntilHostSettled();  // the declined Restore is over; the dialog takes clicks
             ClickButton(f.bitBtn2);
             WaitUntilClosed(f.form);
         },
@@ -519,22 +519,21 @@ void ScenarioSetupLayout(Context& c) {
             SetFocus(f.memo);
             PostMessageW(f.memo, WM_CHAR, 'x', 1);
             PostMessageW(f.memo, WM_KEYDOWN, VK_DELETE, 1);
-            Sleep(200);
-            seen.Check(ToShiftJis(WindowText(f.memo)) ==
-                           ToCrLf(ReadFile(c.fixtures + "/flatten/worked_example.eml")),
+            seen.Check(WaitUntilHostSettled() &&
+                           ToShiftJis(WindowText(f.memo)) ==
+                               ToCrLf(ReadFile(c.fixtures + "/flatten/worked_example.eml")),
                        "memo: typing changes nothing");
             seen.Check(SendMessageW(f.memo, EM_GETLIMITTEXT, 0, 0) > 0x7FFFFFFE - 1,
                        "memo: no text limit of its own");
             // A multi-line edit in a dialog posts WM_CLOSE to its parent on Esc and asks
             // its parent to move the focus on Tab; its parent is a panel.
             PressKey(f.memo, VK_ESCAPE);
-            Sleep(200);
-            seen.Check(IsWindow(f.panel2) && IsWindowVisible(f.form),
+            seen.Check(WaitUntilHostSettled() && IsWindow(f.panel2) && IsWindowVisible(f.form),
                        "Esc in the memo closes nothing");
             const HWND focusBefore = MainThreadFocus();
             PressKey(f.memo, VK_TAB);
-            Sleep(200);
-            seen.Check(MainThreadFocus() != focusBefore, "Tab in the memo moves the focus");
+            seen.Check(WaitUntil([&] { return MainThreadFocus() != focusBefore; }),
+                       "Tab in the memo moves the focus");
             // 26 lines of the source and the empty row after its final line break.
             seen.Check(SendMessageW(f.memo, EM_GETLINECOUNT, 0, 0) == 27,
                        "memo: one row per line, no word wrap (" +
@@ -564,7 +563,11 @@ void ScenarioSetupLayout(Context& c) {
             };
             seen.Check(panelsFit(), "panels at design size");
             SetWindowPos(f.form, nullptr, 0, 0, 640, 520, SWP_NOMOVE | SWP_NOZORDER);
-            Sleep(200);
+            seen.Check(WaitUntilHostSettled(), "the resize is handled");
+            RECT resized;
+            GetWindowRect(f.form, &resized);
+            seen.Check(resized.right - resized.left == 640 && resized.bottom - resized.top == 520,
+                       "the dialog takes the new size");
             seen.Check(panelsFit(), "after a resize the top and bottom panels keep their heights");
 
             ClickButton(f.bitBtn1);
@@ -579,8 +582,8 @@ void ScenarioSetupLayout(Context& c) {
                            "\xB3\x82\xA2\x81"
                            "B",
                        "the version notice text");
-            Sleep(200);
-            seen.Check(IsWindowVisible(f.form) != FALSE, "the dialog stays open after the notice");
+            seen.Check(WaitUntilHostSettled() && IsWindowVisible(f.form) != FALSE,
+                       "the dialog stays open after the notice");
             PostMessageW(f.form, WM_SYSCOMMAND, SC_CLOSE, 0);
             seen.Check(WaitUntilClosed(f.form), "the title bar's close box closes the dialog");
         },
@@ -597,11 +600,11 @@ void ScenarioSetupLarge(Context& c) {
         seen.Check(SendMessageW(f.memo, EM_GETLINECOUNT, 0, 0) > 65535, "more than 65535 lines");
         seen.Check(!LastLineInView(f.memo), "the last line starts out of view");
         PressKey(f.memo, VK_NEXT);
-        Sleep(200);
-        seen.Check(SendMessageW(f.memo, EM_GETFIRSTVISIBLELINE, 0, 0) > 0,
-                   "Page Down scrolls the memo");
+        seen.Check(
+            WaitUntil([&] { return SendMessageW(f.memo, EM_GETFIRSTVISIBLELINE, 0, 0) > 0; }),
+            "Page Down scrolls the memo");
+        // Sent, not posted: the memo has scrolled when the call returns.
         SendMessageW(f.memo, WM_VSCROLL, SB_BOTTOM, 0);
-        Sleep(100);
         seen.Check(LastLineInView(f.memo), "the memo scrolls its last line into view");
         ClickButton(f.bitBtn2);
         WaitUntilClosed(f.form);
@@ -652,7 +655,8 @@ void ScenarioSetupHuge(Context& c) {
 
         ClickButton(f.btnUndo);
         Answered(Answer::FirstButton);
-        seen.Check(WaitUntilClosed(f.form, 20000), "Restore closes the dialog");
+        // Writing back 300 MB takes the host a while on a busy machine.
+        seen.Check(WaitUntilClosed(f.form, 4 * kPatienceMs), "Restore closes the dialog");
     });
     c.checks.Check(Host().written.size() == 1 && Host().written[0].first == "mail-1" &&
                        Host().written[0].second == huge,
@@ -691,14 +695,24 @@ void ScenarioProceduresThrow(Context& c) {
     Host().written.clear();
     SetPropW(HostWindow(), kFailInProcedure, reinterpret_cast<HANDLE>(1));
     {
+        // A box would keep the command from returning until the driver answered it.
         BoxDriver driver({Answer::FirstButton});
         command(HostWindow(), 0);
-        Sleep(300);
         c.checks.Check(driver.Finish().empty(), "no box when the windows cannot be listed");
     }
     bool opened = false;
-    RunAsUser([&] { opened = WaitForProcessWindow("TForm2", nullptr, 1500) != nullptr; },
-              [&] { OpenSetup(c.plugin); });
+    std::atomic<bool> setupReturned{false};
+    RunAsUser(
+        [&] {
+            HWND form = WaitForProcessWindow("TForm2", nullptr, kPatienceMs,
+                                             [&] { return setupReturned.load(); });
+            opened = form != nullptr;
+            if (form) PostMessageW(form, WM_SYSCOMMAND, SC_CLOSE, 0);
+        },
+        [&] {
+            OpenSetup(c.plugin);
+            setupReturned = true;
+        });
     c.checks.Check(!opened, "no dialog when the windows cannot be listed");
     RemovePropW(HostWindow(), kFailInProcedure);
     c.checks.Check(Host().written.empty(), "nothing written");
@@ -737,20 +751,24 @@ void ScenarioReentry(Context& c) {
     // In the dialog a nested setup call would open a second dialog, in which the user
     // confirms Restore; the outer dialog, then merely closed, must not restore again.
     WhileDialogOpen(c, [&](Seen& inDialog, const Form& f) {
-        inDialog.Check(RunInHostWindow(
-                           [&] {
-                               RunAsUser(
-                                   [&] {
-                                       HWND second = WaitForProcessWindow("TForm2", f.form, 1000);
-                                       if (!second) return;
-                                       ClickButton(GetDlgItem(GetDlgItem(second, vornek::kPanel1Id),
-                                                              vornek::kBtnUndoId));
-                                       Answered(Answer::FirstButton);
-                                       WaitUntilClosed(second);
-                                   },
-                                   [&] { OpenSetup(c.plugin); });
-                           },
-                           5000),
+        std::atomic<bool> nestedReturned{false};
+        inDialog.Check(RunInHostWindow([&] {
+                           RunAsUser(
+                               [&] {
+                                   HWND second =
+                                       WaitForProcessWindow("TForm2", f.form, kPatienceMs,
+                                                            [&] { return nestedReturned.load(); });
+                                   if (!second) return;
+                                   ClickButton(GetDlgItem(GetDlgItem(second, vornek::kPanel1Id),
+                                                          vornek::kBtnUndoId));
+                                   Answered(Answer::FirstButton);
+                                   WaitUntilClosed(second);
+                               },
+                               [&] {
+                                   OpenSetup(c.plugin);
+                                   nestedReturned = true;
+                               });
+                       }),
                        "the nested setup call ends");
         inDialog.Check(Host().written.empty(), "no nested dialog restored anything");
         nestedCalls(inDialog, "in the dialog", f.form);
@@ -892,17 +910,16 @@ int RunDialogBench(Context& c, const std::string& sizes, int runs) {
             bool opened = false;
             RunAsUser(
                 [&] {
-                    // Polls every millisecond rather than WaitForProcessWindow's 20.
+                    // On the screen is enough: WaitForProcessWindow's wait for the modal
+                    // loop would add to the figure.
                     HWND form = nullptr;
-                    for (int waited = 0; !form && waited < 120000; ++waited) {
-                        form = FindProcessWindow("TForm2");
-                        if (!form) Sleep(1);
-                    }
+                    WaitUntil([&] { return (form = FindProcessWindow("TForm2")) != nullptr; },
+                              4 * kPatienceMs);
                     QueryPerformanceCounter(&shown);
                     opened = form != nullptr;
                     if (!opened) return;
                     PostMessageW(form, WM_SYSCOMMAND, SC_CLOSE, 0);
-                    WaitUntilClosed(form, 60000);
+                    WaitUntilClosed(form, 2 * kPatienceMs);
                 },
                 [&] {
                     QueryPerformanceCounter(&start);
