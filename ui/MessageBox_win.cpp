@@ -10,6 +10,7 @@
 
 #include "GdiHandles_win.h"
 #include "Guarded_win.h"
+#include "MessageBoxControls.h"
 #include "ModalWindows_win.h"
 
 namespace vornek {

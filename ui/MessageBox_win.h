@@ -21,11 +21,6 @@ struct BoxContent {
     int cancelResult = 0;            // what Esc, the close box and Alt+F4 stand for
 };
 
-// Control IDs, so a test can find the parts of the box.
-constexpr int kBoxTextId = 100;
-constexpr int kBoxIconId = 101;
-constexpr int kBoxFirstButtonId = 110;
-
 // Shows the box centred on the screen with no owner window, disables the other
 // windows of the thread while it is open, and returns the chosen button's result.
 // The box makes no sound of its own. Returns `cancelResult` when it cannot be shown.

@@ -1,17 +1,18 @@
 // Answers the plug-in's boxes from a second thread, as a user at the screen would.
 #include "BoxDriver.h"
 
+#include <algorithm>
 #include <set>
 
 #include "TestHost.h"
+#include "ui/MessageBoxControls.h"
 
 namespace testhost {
 namespace {
 
-// Control IDs of the plug-in's message box.
-constexpr int kBoxTextId = 100;
-constexpr int kBoxIconId = 101;
-constexpr int kBoxFirstButtonId = 110;
+using vornek::kBoxFirstButtonId;
+using vornek::kBoxIconId;
+using vornek::kBoxTextId;
 
 BoxDriver* current = nullptr;
 DWORD mainThread = GetCurrentThreadId();
@@ -38,6 +39,14 @@ HWND FindExcluding(const char* className, const std::set<HWND>& exclude) {
     Search search{className, &exclude, nullptr};
     EnumWindows(FindWindowOfClass, reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+// A window shows before its thread enters its modal loop (a box lays itself out
+// first, the dialog sets its focus after); a message sent to it is handled only
+// from that loop, so its answer says the window is ready for the user.
+bool InItsLoop(HWND window, UINT ms) {
+    DWORD_PTR ignored = 0;
+    return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, std::max(ms, 1u), &ignored) != 0;
 }
 
 struct ScriptThread {
@@ -70,21 +79,19 @@ HWND FindProcessWindow(const char* className, HWND exclude) {
     return FindExcluding(className, excluded);
 }
 
-HWND WaitForProcessWindow(const char* className, HWND exclude, int ms) {
-    for (int waited = 0; waited < ms; waited += 20) {
-        if (HWND found = FindProcessWindow(className, exclude)) {
-            Sleep(50);  // let it finish laying itself out
-            return found;
-        }
-        Sleep(20);
-    }
-    return nullptr;
+HWND WaitForProcessWindow(const char* className, HWND exclude, DWORD ms,
+                          const std::function<bool()>& over) {
+    const ULONGLONG start = GetTickCount64();
+    HWND found = nullptr;
+    WaitUntil([&] { return (found = FindProcessWindow(className, exclude)) || (over && over()); },
+              ms);
+    if (!found) return nullptr;
+    const auto left = static_cast<UINT>(ms - std::min<ULONGLONG>(ms, GetTickCount64() - start));
+    return InItsLoop(found, left) ? found : nullptr;
 }
 
-bool WaitUntilClosed(HWND window, int ms) {
-    for (int waited = 0; waited < ms && IsWindow(window) && IsWindowVisible(window); waited += 20)
-        Sleep(20);
-    return !IsWindow(window) || !IsWindowVisible(window);
+bool WaitUntilClosed(HWND window, DWORD ms) {
+    return WaitUntil([&] { return !IsWindow(window) || !IsWindowVisible(window); }, ms);
 }
 
 HWND MainThreadFocus() {
@@ -169,13 +176,12 @@ std::vector<BoxSeen> BoxDriver::Finish() {
 
 void BoxDriver::Run() {
     std::set<HWND> answered;
-    while (!stop_ && !answers_.empty()) {
-        HWND box = FindExcluding("#32770", answered);
-        if (!box) {
-            Sleep(20);
-            continue;
-        }
-        Sleep(50);  // let the box finish laying itself out
+    while (!answers_.empty()) {
+        // Until the scenario finishes, however long its command takes.
+        HWND box = nullptr;
+        WaitUntil([&] { return stop_ || (box = FindExcluding("#32770", answered)); }, INFINITE);
+        if (!box) break;
+        InItsLoop(box, kPatienceMs);
         BoxSeen seen = ReadBox(box);
         ++boxesSeen_;
         const Answer answer = answers_.front();

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "Wait.h"
+
 namespace testhost {
 
 enum class Answer { FirstButton, SecondButton, Enter, Escape, CloseBox, AltF4 };
@@ -56,9 +58,14 @@ std::wstring WindowText(HWND window);
 std::string ClassOf(HWND window);
 // A visible top-level window of this process with the class name, or null.
 HWND FindProcessWindow(const char* className, HWND exclude = nullptr);
-// Waits up to `ms` milliseconds for such a window.
-HWND WaitForProcessWindow(const char* className, HWND exclude = nullptr, int ms = 10000);
-bool WaitUntilClosed(HWND window, int ms = 5000);
+// Waits for such a window until its thread has handled a message sent after it
+// showed, that is until its modal loop runs: it is laid out and has its focus.
+// Null when none comes within `ms`, or as soon as `over` holds (for a window that
+// must not open: `over` says the call that would open it has returned).
+HWND WaitForProcessWindow(const char* className, HWND exclude = nullptr, DWORD ms = kPatienceMs,
+                          const std::function<bool()>& over = nullptr);
+// Waits until the window is hidden or destroyed; returns whether it is.
+bool WaitUntilClosed(HWND window, DWORD ms = kPatienceMs);
 BoxSeen ReadBox(HWND box);
 void AnswerBox(HWND box, Answer answer);
 // The control that has the keyboard focus in the test host's main thread.

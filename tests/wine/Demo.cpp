@@ -33,8 +33,10 @@ bool SaveWindowPicture(HWND window, const std::string& path) {
     if (!GetWindowRect(window, &r)) return false;
     const int w = r.right - r.left;
     const int h = r.bottom - r.top;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
+    // The window's own pixels, as it painted them: the screen may show them a moment
+    // later, and another window may lie over part of it there.
+    HDC source = GetWindowDC(window);
+    HDC memory = CreateCompatibleDC(source);
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = w;
@@ -43,9 +45,9 @@ bool SaveWindowPicture(HWND window, const std::string& path) {
     info.bmiHeader.biBitCount = 24;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP picture = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP picture = CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ old = SelectObject(memory, picture);
-    const bool copied = BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY) != FALSE;
+    const bool copied = BitBlt(memory, 0, 0, w, h, source, 0, 0, SRCCOPY) != FALSE;
     GdiFlush();
     const DWORD rowBytes = (static_cast<DWORD>(w) * 3 + 3) & ~3u;
     const DWORD imageBytes = rowBytes * static_cast<DWORD>(h);
@@ -60,7 +62,7 @@ bool SaveWindowPicture(HWND window, const std::string& path) {
     SelectObject(memory, old);
     DeleteObject(picture);
     DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
+    ReleaseDC(window, source);
     return copied && out.good();
 }
 
@@ -95,8 +97,8 @@ int RunDemo(const std::string& message, const std::string& screenshot) {
         [&] {
             Form f = FindForm();
             if (!f.form) return;
-            Sleep(500);  // let every part paint
-            pictured = SaveWindowPicture(f.form, screenshot);
+            // The picture once every part has painted.
+            pictured = WaitUntilHostSettled() && SaveWindowPicture(f.form, screenshot);
             ClickButton(f.btnUndo);
             asked = Answered(Answer::FirstButton);
             WaitUntilClosed(f.form);

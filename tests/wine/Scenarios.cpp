@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -269,17 +270,19 @@ const wchar_t kFailInProcedure[] = L"HTML-VORNEK.FailInProcedure";
 constexpr std::size_t kMemoShownBytes = std::size_t{8} << 20;
 
 // Opens the setup dialog and does `during` in it as the user; `during` closes it.
-// What the user saw is checked once the setup call has returned.
-void WhileDialogOpen(Context& c, const std::function<void(Seen&, const Form&)>& during) {
+// What the user saw is checked once the setup call has returned; returns its result.
+int WhileDialogOpen(Context& c, const std::function<void(Seen&, const Form&)>& during) {
     Seen seen;
+    int result = 0;
     RunAsUser(
         [&] {
             const Form f = FindForm();
             seen.Check(f.form != nullptr, "the dialog opens");
             if (f.form) during(seen, f);
         },
-        [&] { OpenSetup(c.plugin); });
+        [&] { result = OpenSetup(c.plugin); });
     seen.Report(c.checks);
+    return result;
 }
 
 // Runs the strip command, does `during` while its confirmation is open, then
@@ -358,27 +361,18 @@ bool LastLineInView(HWND memo) {
 }
 
 void ScenarioSetupEmpty(Context& c) {
-    Seen seen;
-    int result = 0;
-    RunAsUser(
-        [&] {
-            Form f = FindForm();
-            seen.Check(f.form != nullptr, "the dialog opens");
-            if (!f.form) return;
-            seen.Check(WindowText(f.memo).empty(), "empty memo");
-            seen.Check(WindowText(f.mailId).empty(), "empty mail ID");
-            seen.Check(!IsWindowEnabled(f.btnUndo), "Restore is disabled");
-            seen.Check(MainThreadFocus() == f.bitBtn2, "the first focus is on the Close button");
-            seen.Check(!IsWindowEnabled(HostWindow()),
-                       "the host window is disabled while the dialog is open");
-            PressKey(MainThreadFocus(), VK_ESCAPE);
-            Sleep(300);
-            seen.Check(IsWindowVisible(f.form) != FALSE, "Esc does nothing");
-            ClickButton(f.bitBtn2);
-            seen.Check(WaitUntilClosed(f.form), "the Close button closes the dialog");
-        },
-        [&] { result = OpenSetup(c.plugin); });
-    seen.Report(c.checks);
+    const int result = WhileDialogOpen(c, [&](Seen& seen, const Form& f) {
+        seen.Check(WindowText(f.memo).empty(), "empty memo");
+        seen.Check(WindowText(f.mailId).empty(), "empty mail ID");
+        seen.Check(!IsWindowEnabled(f.btnUndo), "Restore is disabled");
+        seen.Check(MainThreadFocus() == f.bitBtn2, "the first focus is on the Close button");
+        seen.Check(!IsWindowEnabled(HostWindow()),
+                   "the host window is disabled while the dialog is open");
+        PressKey(MainThreadFocus(), VK_ESCAPE);
+        seen.Check(WaitUntilHostSettled() && IsWindowVisible(f.form) != FALSE, "Esc does nothing");
+        ClickButton(f.bitBtn2);
+        seen.Check(WaitUntilClosed(f.form), "the Close button closes the dialog");
+    });
     c.checks.Check(result == 1, "BKC_OnPlugInSetup returns 1");
     c.checks.Check(Host().written.empty(), "closing writes nothing");
     c.checks.Check(IsWindowEnabled(HostWindow()) != FALSE, "the host window is enabled again");
@@ -389,59 +383,47 @@ void ScenarioSetupRestore(Context& c) {
     CaptureWorkedExample(c);
     const std::string original = ToCrLf(ReadFile(c.fixtures + "/flatten/worked_example.eml"));
     Host().currentMail = "mail-2";  // another message is current now
-    Seen seen;
-    RunAsUser(
-        [&] {
-            Form f = FindForm();
-            seen.Check(f.form != nullptr, "the dialog opens");
-            if (!f.form) return;
-            seen.Check(ToShiftJis(WindowText(f.memo)) == original,
-                       "the memo shows the captured source");
-            seen.Check(ToShiftJis(WindowText(f.mailId)) == "mail-1",
-                       "the edit shows the captured mail ID");
-            seen.Check(IsWindowEnabled(f.btnUndo) != FALSE, "Restore is enabled");
-            seen.Check(MainThreadFocus() == f.btnUndo, "the first focus is on Restore");
+    WhileDialogOpen(c, [&](Seen& seen, const Form& f) {
+        seen.Check(ToShiftJis(WindowText(f.memo)) == original,
+                   "the memo shows the captured source");
+        seen.Check(ToShiftJis(WindowText(f.mailId)) == "mail-1",
+                   "the edit shows the captured mail ID");
+        seen.Check(IsWindowEnabled(f.btnUndo) != FALSE, "Restore is enabled");
+        seen.Check(MainThreadFocus() == f.btnUndo, "the first focus is on Restore");
 
-            // Enter acts on the focused button: Restore asks first; Cancel keeps the dialog.
-            PressKey(MainThreadFocus(), VK_RETURN);
-            HWND box = WaitForProcessWindow("#32770");
-            seen.Check(box != nullptr, "Restore asks for confirmation");
-            if (!box) return;
-            const BoxSeen asked = ReadBox(box);
-            seen.Check(asked.title == kConfirmTitle && asked.text == kRestoreQuestion &&
-                           asked.buttons == std::vector<std::string>{"OK", kCancelCaption} &&
-                           asked.hasIcon,
-                       "the restore confirmation box");
-            seen.Check(!IsWindowEnabled(f.form), "the dialog is disabled under the confirmation");
-            AnswerBox(box, Answer::SecondButton);
-            WaitUntilClosed(box);
-            Sleep(200);
-            seen.Check(IsWindowVisible(f.form) != FALSE, "declining keeps the dialog open");
-            seen.Check(Host().written.empty(), "declining writes nothing");
+        // Enter acts on the focused button: Restore asks first; Cancel keeps the dialog.
+        PressKey(MainThreadFocus(), VK_RETURN);
+        HWND box = WaitForProcessWindow("#32770");
+        seen.Check(box != nullptr, "Restore asks for confirmation");
+        if (!box) return;
+        const BoxSeen asked = ReadBox(box);
+        seen.Check(asked.title == kConfirmTitle && asked.text == kRestoreQuestion &&
+                       asked.buttons == std::vector<std::string>{"OK", kCancelCaption} &&
+                       asked.hasIcon,
+                   "the restore confirmation box");
+        seen.Check(!IsWindowEnabled(f.form), "the dialog is disabled under the confirmation");
+        AnswerBox(box, Answer::SecondButton);
+        WaitUntilClosed(box);
+        seen.Check(WaitUntilHostSettled() && IsWindowVisible(f.form) != FALSE,
+                   "declining keeps the dialog open");
+        seen.Check(Host().written.empty(), "declining writes nothing");
 
-            ClickButton(f.btnUndo);
-            const BoxSeen confirmed = Answered(Answer::FirstButton);
-            seen.Check(confirmed.text == kRestoreQuestion, "asked again");
-            seen.Check(WaitUntilClosed(f.form, 2000),
-                       "a confirmed Restore closes the dialog at once");
-        },
-        [&] { OpenSetup(c.plugin); });
-    seen.Report(c.checks);
+        ClickButton(f.btnUndo);
+        const BoxSeen confirmed = Answered(Answer::FirstButton);
+        seen.Check(confirmed.text == kRestoreQuestion, "asked again");
+        seen.Check(WaitUntilClosed(f.form), "a confirmed Restore closes the dialog by itself");
+    });
     c.checks.Check(Host().written.size() == 1 && Host().written[0].first == "mail-1",
                    "the capture goes back to the captured mail ID, not the current one");
     c.checks.Check(!Host().written.empty() && Host().written[0].second == original,
                    "the original source is back");
 
     // The slot is unchanged by a restore: the same text can be written again.
-    RunAsUser(
-        [&] {
-            Form f = FindForm();
-            if (!f.form) return;
-            ClickButton(f.btnUndo);
-            Answered(Answer::FirstButton);
-            WaitUntilClosed(f.form);
-        },
-        [&] { OpenSetup(c.plugin); });
+    WhileDialogOpen(c, [&](Seen&, const Form& f) {
+        ClickButton(f.btnUndo);
+        Answered(Answer::FirstButton);
+        WaitUntilClosed(f.form);
+    });
     c.checks.Check(Host().written.size() == 2 && Host().written[1] == Host().written[0],
                    "a second restore writes the same text again");
     c.checks.Check(IsWindowEnabled(HostWindow()) != FALSE, "the host window is enabled again");
@@ -449,143 +431,132 @@ void ScenarioSetupRestore(Context& c) {
 
 void ScenarioSetupDeclined(Context& c) {
     CaptureWorkedExample(c);
-    RunAsUser(
-        [&] {
-            Form f = FindForm();
-            if (!f.form) return;
-            ClickButton(f.btnUndo);
-            Answered(Answer::Escape);
-            Sleep(200);
-            ClickButton(f.bitBtn2);
-            WaitUntilClosed(f.form);
-        },
-        [&] { OpenSetup(c.plugin); });
+    WhileDialogOpen(c, [&](Seen&, const Form& f) {
+        ClickButton(f.btnUndo);
+        Answered(Answer::Escape);
+        WaitUntilHostSettled();  // the declined Restore is over; the dialog takes clicks
+        ClickButton(f.bitBtn2);
+        WaitUntilClosed(f.form);
+    });
     c.checks.Check(Host().written.empty(), "closing after a declined Restore writes nothing");
 }
 
 void ScenarioSetupLayout(Context& c) {
     CaptureWorkedExample(c);
-    Seen seen;
-    RunAsUser(
-        [&] {
-            Form f = FindForm();
-            seen.Check(f.form != nullptr, "the dialog opens");
-            if (!f.form) return;
-            seen.Check(ToShiftJis(WindowText(f.form)) == "HTML_VORNEK", "caption");
-            RECT r;
-            GetWindowRect(f.form, &r);
-            seen.Check(r.right - r.left == 487 && r.bottom - r.top == 418, "487 x 418");
-            seen.Check(r.left == (GetSystemMetrics(SM_CXSCREEN) - 487) / 2 &&
-                           r.top == (GetSystemMetrics(SM_CYSCREEN) - 418) / 2,
-                       "centred on the screen");
-            seen.Check((GetWindowLongW(f.form, GWL_STYLE) & WS_THICKFRAME) != 0, "sizeable");
-            seen.Check(SendMessageW(f.form, WM_GETICON, ICON_BIG, 0) != 0, "a program icon");
-            LOGFONTW font = {};
-            GetObjectW(reinterpret_cast<HFONT>(SendMessageW(f.memo, WM_GETFONT, 0, 0)), sizeof font,
-                       &font);
-            seen.Check(ToShiftJis(font.lfFaceName) ==
-                               "\x82l\x82r \x82o\x83S\x83V\x83"
-                               "b\x83N" &&
-                           font.lfCharSet == SHIFTJIS_CHARSET && font.lfHeight == -15,
-                       "the form's font");
+    WhileDialogOpen(c, [&](Seen& seen, const Form& f) {
+        seen.Check(ToShiftJis(WindowText(f.form)) == "HTML_VORNEK", "caption");
+        RECT r;
+        GetWindowRect(f.form, &r);
+        seen.Check(r.right - r.left == 487 && r.bottom - r.top == 418, "487 x 418");
+        seen.Check(r.left == (GetSystemMetrics(SM_CXSCREEN) - 487) / 2 &&
+                       r.top == (GetSystemMetrics(SM_CYSCREEN) - 418) / 2,
+                   "centred on the screen");
+        seen.Check((GetWindowLongW(f.form, GWL_STYLE) & WS_THICKFRAME) != 0, "sizeable");
+        seen.Check(SendMessageW(f.form, WM_GETICON, ICON_BIG, 0) != 0, "a program icon");
+        LOGFONTW font = {};
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(f.memo, WM_GETFONT, 0, 0)), sizeof font,
+                   &font);
+        seen.Check(ToShiftJis(font.lfFaceName) ==
+                           "\x82l\x82r \x82o\x83S\x83V\x83"
+                           "b\x83N" &&
+                       font.lfCharSet == SHIFTJIS_CHARSET && font.lfHeight == -15,
+                   "the form's font");
 
-            auto placed = [](HWND w, int x, int y, int cx, int cy) {
-                RECT wr;
-                GetWindowRect(w, &wr);
-                POINT p = {wr.left, wr.top};
-                ScreenToClient(GetParent(w), &p);
-                return p.x == x && p.y == y && wr.right - wr.left == cx && wr.bottom - wr.top == cy;
-            };
-            seen.Check(placed(f.bitBtn1, 0, 8, 121, 25), "BitBtn1 at 0,8 121x25");
-            seen.Check(placed(f.btnUndo, 224, 8, 121, 25), "btnUndo at 224,8 121x25");
-            seen.Check(placed(f.bitBtn2, 352, 8, 121, 25), "BitBtn2 at 352,8 121x25");
-            seen.Check(placed(f.mailId, 56, 0, 417, 23), "edtMailID at 56,0 417x23");
-            RECT label;
-            GetWindowRect(f.label, &label);
-            POINT lp = {label.left, label.top};
-            ScreenToClient(f.panel3, &lp);
-            seen.Check(lp.x == 8 && lp.y == 6 && WindowText(f.label) == L"Mail ID",
-                       "Label1 'Mail ID' at 8,6");
-            seen.Check(WindowText(f.bitBtn1) == L"Version Info  (&V)", "BitBtn1 caption");
-            seen.Check(WindowText(f.btnUndo) == L" Restore(&U)", "btnUndo caption");
-            seen.Check(ToShiftJis(WindowText(f.bitBtn2)) == "\x95\xC2\x82\xB6\x82\xE9(&C)",
-                       "BitBtn2 caption");
-            const LONG memoStyle = GetWindowLongW(f.memo, GWL_STYLE);
-            seen.Check(ClassOf(f.memo) == "Edit" && (memoStyle & ES_MULTILINE),
-                       "memo: the standard multi-line edit control");
-            seen.Check((memoStyle & WS_HSCROLL) && (memoStyle & WS_VSCROLL),
-                       "memo: both scroll bars");
-            seen.Check((memoStyle & ES_READONLY) != 0, "memo: read-only style");
-            SetFocus(f.memo);
-            PostMessageW(f.memo, WM_CHAR, 'x', 1);
-            PostMessageW(f.memo, WM_KEYDOWN, VK_DELETE, 1);
-            Sleep(200);
-            seen.Check(ToShiftJis(WindowText(f.memo)) ==
+        auto placed = [](HWND w, int x, int y, int cx, int cy) {
+            RECT wr;
+            GetWindowRect(w, &wr);
+            POINT p = {wr.left, wr.top};
+            ScreenToClient(GetParent(w), &p);
+            return p.x == x && p.y == y && wr.right - wr.left == cx && wr.bottom - wr.top == cy;
+        };
+        seen.Check(placed(f.bitBtn1, 0, 8, 121, 25), "BitBtn1 at 0,8 121x25");
+        seen.Check(placed(f.btnUndo, 224, 8, 121, 25), "btnUndo at 224,8 121x25");
+        seen.Check(placed(f.bitBtn2, 352, 8, 121, 25), "BitBtn2 at 352,8 121x25");
+        seen.Check(placed(f.mailId, 56, 0, 417, 23), "edtMailID at 56,0 417x23");
+        RECT label;
+        GetWindowRect(f.label, &label);
+        POINT lp = {label.left, label.top};
+        ScreenToClient(f.panel3, &lp);
+        seen.Check(lp.x == 8 && lp.y == 6 && WindowText(f.label) == L"Mail ID",
+                   "Label1 'Mail ID' at 8,6");
+        seen.Check(WindowText(f.bitBtn1) == L"Version Info  (&V)", "BitBtn1 caption");
+        seen.Check(WindowText(f.btnUndo) == L" Restore(&U)", "btnUndo caption");
+        seen.Check(ToShiftJis(WindowText(f.bitBtn2)) == "\x95\xC2\x82\xB6\x82\xE9(&C)",
+                   "BitBtn2 caption");
+        const LONG memoStyle = GetWindowLongW(f.memo, GWL_STYLE);
+        seen.Check(ClassOf(f.memo) == "Edit" && (memoStyle & ES_MULTILINE),
+                   "memo: the standard multi-line edit control");
+        seen.Check((memoStyle & WS_HSCROLL) && (memoStyle & WS_VSCROLL), "memo: both scroll bars");
+        seen.Check((memoStyle & ES_READONLY) != 0, "memo: read-only style");
+        SetFocus(f.memo);
+        PostMessageW(f.memo, WM_CHAR, 'x', 1);
+        PostMessageW(f.memo, WM_KEYDOWN, VK_DELETE, 1);
+        seen.Check(WaitUntilHostSettled() &&
+                       ToShiftJis(WindowText(f.memo)) ==
                            ToCrLf(ReadFile(c.fixtures + "/flatten/worked_example.eml")),
-                       "memo: typing changes nothing");
-            seen.Check(SendMessageW(f.memo, EM_GETLIMITTEXT, 0, 0) > 0x7FFFFFFE - 1,
-                       "memo: no text limit of its own");
-            // A multi-line edit in a dialog posts WM_CLOSE to its parent on Esc and asks
-            // its parent to move the focus on Tab; its parent is a panel.
-            PressKey(f.memo, VK_ESCAPE);
-            Sleep(200);
-            seen.Check(IsWindow(f.panel2) && IsWindowVisible(f.form),
-                       "Esc in the memo closes nothing");
-            const HWND focusBefore = MainThreadFocus();
-            PressKey(f.memo, VK_TAB);
-            Sleep(200);
-            seen.Check(MainThreadFocus() != focusBefore, "Tab in the memo moves the focus");
-            // 26 lines of the source and the empty row after its final line break.
-            seen.Check(SendMessageW(f.memo, EM_GETLINECOUNT, 0, 0) == 27,
-                       "memo: one row per line, no word wrap (" +
-                           std::to_string(SendMessageW(f.memo, EM_GETLINECOUNT, 0, 0)) + ")");
-            seen.Check((GetWindowLongW(f.mailId, GWL_STYLE) & ES_READONLY) != 0,
-                       "edtMailID read-only");
+                   "memo: typing changes nothing");
+        seen.Check(SendMessageW(f.memo, EM_GETLIMITTEXT, 0, 0) > 0x7FFFFFFE - 1,
+                   "memo: no text limit of its own");
+        // A multi-line edit in a dialog posts WM_CLOSE to its parent on Esc and asks
+        // its parent to move the focus on Tab; its parent is a panel.
+        PressKey(f.memo, VK_ESCAPE);
+        seen.Check(WaitUntilHostSettled() && IsWindow(f.panel2) && IsWindowVisible(f.form),
+                   "Esc in the memo closes nothing");
+        const HWND focusBefore = MainThreadFocus();
+        PressKey(f.memo, VK_TAB);
+        seen.Check(WaitUntil([&] { return MainThreadFocus() != focusBefore; }),
+                   "Tab in the memo moves the focus");
+        // 26 lines of the source and the empty row after its final line break.
+        seen.Check(SendMessageW(f.memo, EM_GETLINECOUNT, 0, 0) == 27,
+                   "memo: one row per line, no word wrap (" +
+                       std::to_string(SendMessageW(f.memo, EM_GETLINECOUNT, 0, 0)) + ")");
+        seen.Check((GetWindowLongW(f.mailId, GWL_STYLE) & ES_READONLY) != 0, "edtMailID read-only");
 
-            HWND order[] = {f.btnUndo, f.bitBtn2, f.bitBtn1, f.memo, f.mailId, f.btnUndo};
-            bool tabOrder = true;
-            for (int i = 0; i + 1 < 6; ++i)
-                tabOrder &= GetNextDlgTabItem(f.form, order[i], FALSE) == order[i + 1];
-            seen.Check(tabOrder, "tab order btnUndo, BitBtn2, BitBtn1, Memo1, edtMailID");
+        HWND order[] = {f.btnUndo, f.bitBtn2, f.bitBtn1, f.memo, f.mailId, f.btnUndo};
+        bool tabOrder = true;
+        for (int i = 0; i + 1 < 6; ++i)
+            tabOrder &= GetNextDlgTabItem(f.form, order[i], FALSE) == order[i + 1];
+        seen.Check(tabOrder, "tab order btnUndo, BitBtn2, BitBtn1, Memo1, edtMailID");
 
-            auto panelsFit = [&] {
-                RECT client, p1, p2, p3, memo;
-                GetClientRect(f.form, &client);
-                GetWindowRect(f.panel1, &p1);
-                GetWindowRect(f.panel2, &p2);
-                GetWindowRect(f.panel3, &p3);
-                GetWindowRect(f.memo, &memo);
-                const int w = client.right;
-                return p3.bottom - p3.top == 25 && p1.bottom - p1.top == 41 &&
-                       p3.right - p3.left == w && p1.right - p1.left == w &&
-                       p2.bottom - p2.top == client.bottom - 66 &&
-                       memo.right - memo.left == w - 2 &&
-                       memo.bottom - memo.top == client.bottom - 68;
-            };
-            seen.Check(panelsFit(), "panels at design size");
-            SetWindowPos(f.form, nullptr, 0, 0, 640, 520, SWP_NOMOVE | SWP_NOZORDER);
-            Sleep(200);
-            seen.Check(panelsFit(), "after a resize the top and bottom panels keep their heights");
+        auto panelsFit = [&] {
+            RECT client, p1, p2, p3, memo;
+            GetClientRect(f.form, &client);
+            GetWindowRect(f.panel1, &p1);
+            GetWindowRect(f.panel2, &p2);
+            GetWindowRect(f.panel3, &p3);
+            GetWindowRect(f.memo, &memo);
+            const int w = client.right;
+            return p3.bottom - p3.top == 25 && p1.bottom - p1.top == 41 &&
+                   p3.right - p3.left == w && p1.right - p1.left == w &&
+                   p2.bottom - p2.top == client.bottom - 66 && memo.right - memo.left == w - 2 &&
+                   memo.bottom - memo.top == client.bottom - 68;
+        };
+        seen.Check(panelsFit(), "panels at design size");
+        SetWindowPos(f.form, nullptr, 0, 0, 640, 520, SWP_NOMOVE | SWP_NOZORDER);
+        seen.Check(WaitUntilHostSettled(), "the resize is handled");
+        RECT resized;
+        GetWindowRect(f.form, &resized);
+        seen.Check(resized.right - resized.left == 640 && resized.bottom - resized.top == 520,
+                   "the dialog takes the new size");
+        seen.Check(panelsFit(), "after a resize the top and bottom panels keep their heights");
 
-            ClickButton(f.bitBtn1);
-            const BoxSeen notice = Answered(Answer::Enter);
-            seen.Check(notice.title == kHostTitle &&
-                           notice.buttons == std::vector<std::string>{"OK"} && !notice.hasIcon,
-                       "the version notice is an information box");
-            seen.Check(notice.text ==
-                           "HTML-VORNEK ver1.02\r\nTomvarek <html-vornek@tomvarek.example>\r\n"
-                           "\x8D\xC5\x90V\x94\xC5\x82\xCD https://tomvarek.example/html-vornek/ "
-                           "\x82\xE6\x82\xE8\x93\xFC\x8E\xE8\x82\xB5\x82\xC4\x82\xAD\x82\xBE\x82"
-                           "\xB3\x82\xA2\x81"
-                           "B",
-                       "the version notice text");
-            Sleep(200);
-            seen.Check(IsWindowVisible(f.form) != FALSE, "the dialog stays open after the notice");
-            PostMessageW(f.form, WM_SYSCOMMAND, SC_CLOSE, 0);
-            seen.Check(WaitUntilClosed(f.form), "the title bar's close box closes the dialog");
-        },
-        [&] { OpenSetup(c.plugin); });
-    seen.Report(c.checks);
+        ClickButton(f.bitBtn1);
+        const BoxSeen notice = Answered(Answer::Enter);
+        seen.Check(notice.title == kHostTitle && notice.buttons == std::vector<std::string>{"OK"} &&
+                       !notice.hasIcon,
+                   "the version notice is an information box");
+        seen.Check(notice.text ==
+                       "HTML-VORNEK ver1.02\r\nTomvarek <html-vornek@tomvarek.example>\r\n"
+                       "\x8D\xC5\x90V\x94\xC5\x82\xCD https://tomvarek.example/html-vornek/ "
+                       "\x82\xE6\x82\xE8\x93\xFC\x8E\xE8\x82\xB5\x82\xC4\x82\xAD\x82\xBE\x82"
+                       "\xB3\x82\xA2\x81"
+                       "B",
+                   "the version notice text");
+        seen.Check(WaitUntilHostSettled() && IsWindowVisible(f.form) != FALSE,
+                   "the dialog stays open after the notice");
+        PostMessageW(f.form, WM_SYSCOMMAND, SC_CLOSE, 0);
+        seen.Check(WaitUntilClosed(f.form), "the title bar's close box closes the dialog");
+    });
     c.checks.Check(Host().written.empty(), "nothing written");
 }
 
@@ -597,11 +568,11 @@ void ScenarioSetupLarge(Context& c) {
         seen.Check(SendMessageW(f.memo, EM_GETLINECOUNT, 0, 0) > 65535, "more than 65535 lines");
         seen.Check(!LastLineInView(f.memo), "the last line starts out of view");
         PressKey(f.memo, VK_NEXT);
-        Sleep(200);
-        seen.Check(SendMessageW(f.memo, EM_GETFIRSTVISIBLELINE, 0, 0) > 0,
-                   "Page Down scrolls the memo");
+        seen.Check(
+            WaitUntil([&] { return SendMessageW(f.memo, EM_GETFIRSTVISIBLELINE, 0, 0) > 0; }),
+            "Page Down scrolls the memo");
+        // Sent, not posted: the memo has scrolled when the call returns.
         SendMessageW(f.memo, WM_VSCROLL, SB_BOTTOM, 0);
-        Sleep(100);
         seen.Check(LastLineInView(f.memo), "the memo scrolls its last line into view");
         ClickButton(f.bitBtn2);
         WaitUntilClosed(f.form);
@@ -652,7 +623,8 @@ void ScenarioSetupHuge(Context& c) {
 
         ClickButton(f.btnUndo);
         Answered(Answer::FirstButton);
-        seen.Check(WaitUntilClosed(f.form, 20000), "Restore closes the dialog");
+        // Writing back 300 MB takes the host a while on a busy machine.
+        seen.Check(WaitUntilClosed(f.form, 4 * kPatienceMs), "Restore closes the dialog");
     });
     c.checks.Check(Host().written.size() == 1 && Host().written[0].first == "mail-1" &&
                        Host().written[0].second == huge,
@@ -691,14 +663,24 @@ void ScenarioProceduresThrow(Context& c) {
     Host().written.clear();
     SetPropW(HostWindow(), kFailInProcedure, reinterpret_cast<HANDLE>(1));
     {
+        // A box would keep the command from returning until the driver answered it.
         BoxDriver driver({Answer::FirstButton});
         command(HostWindow(), 0);
-        Sleep(300);
         c.checks.Check(driver.Finish().empty(), "no box when the windows cannot be listed");
     }
     bool opened = false;
-    RunAsUser([&] { opened = WaitForProcessWindow("TForm2", nullptr, 1500) != nullptr; },
-              [&] { OpenSetup(c.plugin); });
+    std::atomic<bool> setupReturned{false};
+    RunAsUser(
+        [&] {
+            HWND form = WaitForProcessWindow("TForm2", nullptr, kPatienceMs,
+                                             [&] { return setupReturned.load(); });
+            opened = form != nullptr;
+            if (form) PostMessageW(form, WM_SYSCOMMAND, SC_CLOSE, 0);
+        },
+        [&] {
+            OpenSetup(c.plugin);
+            setupReturned = true;
+        });
     c.checks.Check(!opened, "no dialog when the windows cannot be listed");
     RemovePropW(HostWindow(), kFailInProcedure);
     c.checks.Check(Host().written.empty(), "nothing written");
@@ -737,20 +719,24 @@ void ScenarioReentry(Context& c) {
     // In the dialog a nested setup call would open a second dialog, in which the user
     // confirms Restore; the outer dialog, then merely closed, must not restore again.
     WhileDialogOpen(c, [&](Seen& inDialog, const Form& f) {
-        inDialog.Check(RunInHostWindow(
-                           [&] {
-                               RunAsUser(
-                                   [&] {
-                                       HWND second = WaitForProcessWindow("TForm2", f.form, 1000);
-                                       if (!second) return;
-                                       ClickButton(GetDlgItem(GetDlgItem(second, vornek::kPanel1Id),
-                                                              vornek::kBtnUndoId));
-                                       Answered(Answer::FirstButton);
-                                       WaitUntilClosed(second);
-                                   },
-                                   [&] { OpenSetup(c.plugin); });
-                           },
-                           5000),
+        std::atomic<bool> nestedReturned{false};
+        inDialog.Check(RunInHostWindow([&] {
+                           RunAsUser(
+                               [&] {
+                                   HWND second =
+                                       WaitForProcessWindow("TForm2", f.form, kPatienceMs,
+                                                            [&] { return nestedReturned.load(); });
+                                   if (!second) return;
+                                   ClickButton(GetDlgItem(GetDlgItem(second, vornek::kPanel1Id),
+                                                          vornek::kBtnUndoId));
+                                   Answered(Answer::FirstButton);
+                                   WaitUntilClosed(second);
+                               },
+                               [&] {
+                                   OpenSetup(c.plugin);
+                                   nestedReturned = true;
+                               });
+                       }),
                        "the nested setup call ends");
         inDialog.Check(Host().written.empty(), "no nested dialog restored anything");
         nestedCalls(inDialog, "in the dialog", f.form);
@@ -760,18 +746,14 @@ void ScenarioReentry(Context& c) {
     c.checks.Check(Host().written.empty(), "closing the outer dialog restores nothing");
 
     // A Restore confirmed while a nested call was refused is written exactly once.
-    RunAsUser(
-        [&] {
-            Form f = FindForm();
-            if (!f.form) return;
-            ClickButton(f.btnUndo);
-            HWND box = WaitForProcessWindow("#32770");
-            if (!box) return;
-            RunInHostWindow([&] { OpenSetup(c.plugin); });
-            AnswerBox(box, Answer::FirstButton);
-            WaitUntilClosed(f.form);
-        },
-        [&] { OpenSetup(c.plugin); });
+    WhileDialogOpen(c, [&](Seen&, const Form& f) {
+        ClickButton(f.btnUndo);
+        HWND box = WaitForProcessWindow("#32770");
+        if (!box) return;
+        RunInHostWindow([&] { OpenSetup(c.plugin); });
+        AnswerBox(box, Answer::FirstButton);
+        WaitUntilClosed(f.form);
+    });
     c.checks.Check(Host().written.size() == 1, "a confirmed Restore writes once");
     c.checks.Check(IsWindowEnabled(HostWindow()) != FALSE, "the host window is enabled again");
 }
@@ -800,14 +782,10 @@ void ScenarioModalOrder(Context& c) {
                        std::string(k.what) + ": the host is enabled before the box is destroyed");
     }
     Host().events.clear();
-    RunAsUser(
-        [&] {
-            Form f = FindForm();
-            if (!f.form) return;
-            ClickButton(f.bitBtn2);
-            WaitUntilClosed(f.form);
-        },
-        [&] { OpenSetup(c.plugin); });
+    WhileDialogOpen(c, [&](Seen&, const Form& f) {
+        ClickButton(f.bitBtn2);
+        WaitUntilClosed(f.form);
+    });
     const std::vector<std::string> formOrder = {"host disabled", "host enabled",
                                                 "destroyed TForm2"};
     c.checks.Check(Host().events == formOrder,
@@ -850,16 +828,12 @@ void ScenarioUnloadWhileOpen(Context& c) {
     Host().written.clear();
     CaptureWorkedExample(c);
     unloaded = false;
-    RunAsUser(
-        [&] {
-            Form f = FindForm();
-            if (!f.form) return;
-            RunInHostWindow([&] { unloaded = FreeLibrary(c.plugin.module) != FALSE; });
-            ClickButton(f.btnUndo);
-            Answered(Answer::FirstButton);
-            WaitUntilClosed(f.form);
-        },
-        [&] { OpenSetup(c.plugin); });
+    WhileDialogOpen(c, [&](Seen&, const Form& f) {
+        RunInHostWindow([&] { unloaded = FreeLibrary(c.plugin.module) != FALSE; });
+        ClickButton(f.btnUndo);
+        Answered(Answer::FirstButton);
+        WaitUntilClosed(f.form);
+    });
     c.checks.Check(unloaded, "the host unloads the plug-in while the dialog is open");
     c.checks.Check(Host().written.size() == 1, "the confirmed Restore still writes");
     c.checks.Check(GetModuleHandleW(L"QuenlowPlugin.dll") == nullptr,
@@ -892,17 +866,16 @@ int RunDialogBench(Context& c, const std::string& sizes, int runs) {
             bool opened = false;
             RunAsUser(
                 [&] {
-                    // Polls every millisecond rather than WaitForProcessWindow's 20.
+                    // On the screen is enough: WaitForProcessWindow's wait for the modal
+                    // loop would add to the figure.
                     HWND form = nullptr;
-                    for (int waited = 0; !form && waited < 120000; ++waited) {
-                        form = FindProcessWindow("TForm2");
-                        if (!form) Sleep(1);
-                    }
+                    WaitUntil([&] { return (form = FindProcessWindow("TForm2")) != nullptr; },
+                              4 * kPatienceMs);
                     QueryPerformanceCounter(&shown);
                     opened = form != nullptr;
                     if (!opened) return;
                     PostMessageW(form, WM_SYSCOMMAND, SC_CLOSE, 0);
-                    WaitUntilClosed(form, 60000);
+                    WaitUntilClosed(form, 2 * kPatienceMs);
                 },
                 [&] {
                     QueryPerformanceCounter(&start);

@@ -5,10 +5,12 @@
 // Scenarios.cpp; `TestHost.exe SCENARIO FIXTURES` runs one of them.
 #include "TestHost.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <memory>
 
 #include "BoxDriver.h"
 #include "host/BeckyAPI.h"
@@ -86,7 +88,7 @@ HWND HostWindow() {
     return hostWindow;
 }
 
-bool RunInHostWindow(std::function<void()> task, int ms) {
+bool RunInHostWindow(std::function<void()> task, DWORD ms) {
     HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     {
         TasksLocked lock;
@@ -96,10 +98,28 @@ bool RunInHostWindow(std::function<void()> task, int ms) {
         });
     }
     PostMessageW(HostWindow(), kRunTask, 0, 0);
-    const bool finished = WaitForSingleObject(done, static_cast<DWORD>(ms)) == WAIT_OBJECT_0;
+    const bool finished = WaitForSingleObject(done, ms) == WAIT_OBJECT_0;
     // A task that has not finished still holds the event; it stays open.
     if (finished) CloseHandle(done);
     return finished;
+}
+
+bool WaitUntilHostSettled(DWORD ms) {
+    // Timer messages do not count: the memo's caret blinks for as long as it has the focus.
+    constexpr UINT kPending =
+        QS_KEY | QS_MOUSEMOVE | QS_MOUSEBUTTON | QS_POSTMESSAGE | QS_SENDMESSAGE | QS_PAINT;
+    const ULONGLONG deadline = GetTickCount64() + ms;
+    for (;;) {
+        const ULONGLONG now = GetTickCount64();
+        if (now >= deadline) return false;
+        // Shared, as a task that did not run in time may still run later.
+        auto settled = std::make_shared<std::atomic<bool>>(false);
+        if (!RunInHostWindow([settled] { *settled = HIWORD(GetQueueStatus(kPending)) == 0; },
+                             static_cast<DWORD>(deadline - now))) {
+            return false;
+        }
+        if (*settled) return true;
+    }
 }
 
 std::vector<Beep>& Beeps() { return beeps; }

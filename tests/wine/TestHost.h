@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "Wait.h"
 #include "tests/support/TestFiles.h"
 
 namespace testhost {
@@ -51,7 +52,14 @@ HWND HostWindow();
 // Runs `task` on the host's main thread as a message of the host window, which the
 // plug-in's modal loop dispatches while one of its boxes or its dialog is open.
 // Called from the user's thread; returns whether the task finished within `ms`.
-bool RunInHostWindow(std::function<void()> task, int ms = 3000);
+bool RunInHostWindow(std::function<void()> task, DWORD ms = kPatienceMs);
+
+// Waits, from the user's thread, until the host's main thread has handled every
+// message sent or posted to it, and those its handlers posted in turn, and has
+// painted all there is to paint: what the user did has had all its effect. Works
+// while one of the plug-in's boxes or its dialog is open; returns whether the host
+// settled within `ms`.
+bool WaitUntilHostSettled(DWORD ms = kPatienceMs);
 
 // The loaded plug-in and its exports.
 struct Plugin {
@@ -88,7 +96,7 @@ class Checks {
 // restores the original, and tells what happened on standard output.
 int RunDemo(const std::string& message, const std::string& screenshot);
 
-// Saves the screen's pixels under `window` as a 24-bit BMP file.
+// Saves the pixels of `window`, its frame included, as a 24-bit BMP file.
 bool SaveWindowPicture(HWND window, const std::string& path);
 
 // Shift-JIS bytes as UTF-8, for the console.
