@@ -15,6 +15,10 @@ Also prints, for two messages that are not multipart (50 MB of empty CR LF lines
 1.2x the size plus 16 MiB for any input), and the time Python's email package
 takes to do the same job on the 25 MB message (target: vornek 20x faster).
 
+Last, the plug-in itself: the memory one strip command adds to the test host
+under Wine on a 100 MB source (target: 2.5x the source), and whether a 500 MB
+source is flattened or refused with a notice (never a crash).
+
 Usage: bench/bench.py [--runs N] [--sizes 1,25,100]
 """
 import argparse
@@ -190,6 +194,24 @@ def main():
         t = median_time([VORNEK, "flatten", path], max(1, args.runs // 5), expected_code=1)
         label = f"{levels} levels" + (f" + {empty_lines} empty lines" if empty_lines else "")
         print(f"{label:>40} {os.path.getsize(path) / 1e6:>6.1f}MB {t * 1e3:>10.2f}")
+
+    plugin_memory()
+
+
+def plugin_memory():
+    """The test host's own figure for one strip command, on the Windows build this
+    machine can run."""
+    launcher = ["bash", os.path.join(ROOT, "scripts", "wine-run.sh")]
+    preset = "win32" if subprocess.call(launcher + ["--can-run-i386"]) == 0 else "win64"
+    subprocess.run(["cmake", "--preset", preset], cwd=ROOT, check=True, stdout=subprocess.DEVNULL)
+    subprocess.run(["cmake", "--build", "--preset", preset, "--target", "TestHost"], cwd=ROOT,
+                   check=True, stdout=subprocess.DEVNULL)
+    host = os.path.join(ROOT, "build", preset, "TestHost.exe")
+    print(f"\nthe plug-in ({preset} build under Wine), one strip command:")
+    for mb in (100, 500):
+        out = subprocess.run(launcher + [host, "measure_strip", str(mb)], capture_output=True)
+        lines = out.stdout.decode(errors="replace").splitlines()
+        print("  " + (lines[0] if lines else f"{mb} MB: no answer (exit {out.returncode})"))
 
 
 if __name__ == "__main__":

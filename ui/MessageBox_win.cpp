@@ -3,15 +3,15 @@
 // The system MessageBox cannot be used: it plays its own sound and captions its
 // buttons in the language of the Windows installation, while the plug-in's boxes
 // sound their beep before they open and always say "OK" and "ｷｬﾝｾﾙ".
-#include "MessageBox_win.h"
+#include "ui/MessageBox_win.h"
 
 #include <algorithm>
 #include <memory>
 
-#include "GdiHandles_win.h"
-#include "Guarded_win.h"
-#include "MessageBoxControls.h"
-#include "ModalWindows_win.h"
+#include "ui/GdiHandles_win.h"
+#include "ui/Guarded_win.h"
+#include "ui/MessageBoxControls.h"
+#include "ui/ModalWindows_win.h"
 
 namespace vornek {
 namespace {

@@ -1,10 +1,10 @@
 // Answers the plug-in's boxes from a second thread, as a user at the screen would.
-#include "BoxDriver.h"
+#include "tests/wine/BoxDriver.h"
 
 #include <algorithm>
 #include <set>
 
-#include "TestHost.h"
+#include "tests/wine/TestHost.h"
 #include "ui/MessageBoxControls.h"
 
 namespace testhost {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "Wait.h"
+#include "tests/wine/Wait.h"
 
 namespace testhost {
 

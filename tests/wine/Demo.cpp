@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <fstream>
 
-#include "PluginDriver.h"
+#include "tests/wine/PluginDriver.h"
 
 namespace testhost {
 namespace {

@@ -1,5 +1,5 @@
 // Loading the plug-in and working its menu command and restore dialog as a user.
-#include "PluginDriver.h"
+#include "tests/wine/PluginDriver.h"
 
 #include "ui/RestoreDialog.h"
 

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "BoxDriver.h"
-#include "TestHost.h"
+#include "tests/wine/BoxDriver.h"
+#include "tests/wine/TestHost.h"
 
 namespace testhost {
 

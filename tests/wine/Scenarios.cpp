@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "PluginDriver.h"
+#include "tests/wine/PluginDriver.h"
 #include "ui/RestoreDialog.h"
 
 namespace testhost {
@@ -897,6 +897,7 @@ int RunDialogBench(Context& c, const std::string& sizes, int runs) {
 int RunScenario(const std::string& name, const std::vector<std::string>& args) {
     using namespace testhost;
     if (name == "demo") return args.size() == 2 ? RunDemo(args[0], args[1]) : 2;
+    if (name == "measure_strip") return args.size() == 1 ? RunMeasureStrip(args[0]) : 2;
     Context c;
     c.fixtures = args.at(0);
     HostWindow();

@@ -3,7 +3,7 @@
 // It exports the host's 52 BKA_ entry points under their plain names, keeps one
 // current message, and records what the plug-in does with it. Scenarios live in
 // Scenarios.cpp; `TestHost.exe SCENARIO FIXTURES` runs one of them.
-#include "TestHost.h"
+#include "tests/wine/TestHost.h"
 
 #include <atomic>
 #include <cstdio>
@@ -12,8 +12,8 @@
 #include <deque>
 #include <memory>
 
-#include "BoxDriver.h"
 #include "host/BeckyAPI.h"
+#include "tests/wine/BoxDriver.h"
 
 namespace testhost {
 
@@ -269,7 +269,8 @@ int main(int argc, char** argv) {
     if (argc < 3) {
         std::fprintf(stderr,
                      "usage: TestHost SCENARIO FIXTURES\n"
-                     "       TestHost demo MESSAGE SCREENSHOT.bmp\n");
+                     "       TestHost demo MESSAGE SCREENSHOT.bmp\n"
+                     "       TestHost measure_strip MEGABYTES\n");
         return 2;
     }
     return RunScenario(argv[1], std::vector<std::string>(argv + 2, argv + argc));

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "Wait.h"
 #include "tests/support/TestFiles.h"
+#include "tests/wine/Wait.h"
 
 namespace testhost {
 
@@ -95,6 +95,9 @@ class Checks {
 // Loads the plug-in, flattens MESSAGE, saves a picture of the restore dialog,
 // restores the original, and tells what happened on standard output.
 int RunDemo(const std::string& message, const std::string& screenshot);
+// The benchmark's figure: private memory added by one strip command on a message
+// of `megabytes` MB.
+int RunMeasureStrip(const std::string& megabytes);
 
 // Saves the pixels of `window`, its frame included, as a 24-bit BMP file.
 bool SaveWindowPicture(HWND window, const std::string& path);
