@@ -102,6 +102,18 @@ BytesGenerator(open('/dev/null', 'wb')).flatten(leaf)
 """
 
 
+# Messages whose cost once grew with the square of their size.
+HOSTILE = (
+    ("200000 duplicate Content-ID fields", "many-fields.eml",
+     lambda: "From: a@b\n" + "Content-ID: <x>\n" * 200000 +
+     "Content-Type: multipart/alternative; boundary=b\n\n--b\nContent-Type: text/plain\n"
+     "Content-ID: <y>\n\nhello\n--b\nContent-Type: text/html\n\nx\n--b--\n", 0),
+    ("998-byte boundary over 5 MB of hyphens", "long-boundary.eml",
+     lambda: "From: a@b\nContent-Type: multipart/alternative; boundary=\"%s\"\n\n%s\n--%s\n\n"
+     "hello\n--%s--\n" % ("-" * 998, "-" * 5000000, "-" * 998, "-" * 998), 0),
+)
+
+
 def generate_filler(path, megabytes, line):
     with open(path, "wb") as f:
         block = line * (1 << 16)
@@ -193,6 +205,13 @@ def main():
             generate_nested(path, levels, empty_lines)
         t = median_time([VORNEK, "flatten", path], max(1, args.runs // 5), expected_code=1)
         label = f"{levels} levels" + (f" + {empty_lines} empty lines" if empty_lines else "")
+        print(f"{label:>40} {os.path.getsize(path) / 1e6:>6.1f}MB {t * 1e3:>10.2f}")
+    for label, name, text, code in HOSTILE:
+        path = os.path.join(DATA, name)
+        if not os.path.exists(path):
+            with open(path, "w") as f:
+                f.write(text())
+        t = median_time([VORNEK, "flatten", path], max(1, args.runs // 5), expected_code=code)
         print(f"{label:>40} {os.path.getsize(path) / 1e6:>6.1f}MB {t * 1e3:>10.2f}")
 
     plugin_memory()

@@ -40,10 +40,23 @@ constexpr std::string_view kPartOwnedFields[] = {"Content-Transfer-Encoding", "C
                                                  "Content-Description", "Content-ID"};
 constexpr std::string_view kTransferEncoding = "Content-Transfer-Encoding";
 
-// The lowered value of a Content-Transfer-Encoding field.
+// The lowered encoding token of a Content-Transfer-Encoding field, without a
+// comment that may follow it.
 std::string EncodingOf(std::string_view text, const HeaderField& field) {
-    return LowerAscii(FieldValue(text, field));
+    const std::string value = LowerAscii(FieldValue(text, field));
+    return value.substr(0, value.find_first_of(" \t(;"));
 }
+
+// Fields a message has once at most: when a lifted part brings one of them again,
+// readers show the first or the last, and the part's own could pass for the
+// message's sender or subject.
+constexpr std::string_view kSingleFields[] = {"From",       "Sender",      "Reply-To",  "To",
+                                              "Cc",         "Bcc",         "Subject",   "Date",
+                                              "Message-ID", "In-Reply-To", "References"};
+
+// MIME allows a boundary of at most 70 bytes, and real mailers go a little beyond;
+// none comes near the longest line a message may have.
+constexpr std::size_t kMaxBoundaryLength = 998;
 
 // 7bit, 8bit and binary leave the bytes as they are; any other encoding of the
 // multipart, kept above a part without one of its own, would make readers decode
@@ -52,12 +65,18 @@ bool IsIdentityEncoding(const std::string& encoding) {
     return encoding == "7bit" || encoding == "8bit" || encoding == "binary";
 }
 
-// True when one line of `field` holds the whole `value`.
-bool StandsOnOneLine(std::string_view text, const HeaderField& field, std::string_view value) {
+// True when one line of the Content-Type `field`, read alone, gives the same
+// `boundary`: a boundary folded across lines is read with the fold's blank by some
+// readers and with the line break by others.
+bool BoundaryOnOneLine(std::string_view text, const HeaderField& field,
+                       const std::string& boundary) {
     for (std::size_t pos = field.begin; pos < field.end;) {
-        const LineBounds line = LineAt(text, pos);
-        if (text.substr(pos, line.end - pos).find(value) != std::string_view::npos) return true;
-        pos = line.next;
+        const LineBounds bounds = LineAt(text, pos);
+        std::string line(text.substr(pos, bounds.end - pos));
+        // The first line holds the media type; a continuation line only parameters.
+        line = pos == field.begin ? line.substr(line.find(':') + 1) : "x/x;" + line;
+        if (ParameterValue(line, "boundary") == boundary) return true;
+        pos = bounds.next;
     }
     return false;
 }
@@ -79,21 +98,25 @@ struct Delimiter {
     std::size_t next = 0;
 };
 
-// The first delimiter line of `boundary` among the lines in [from, end), found by
-// searching for its text, so the lines between are never looked at one by one.
-// `from` is the start of a line, and no line breaks at a lone CR.
+// The first delimiter line of `boundary` among the lines in [from, end). It jumps
+// from one '-' to the next, so the lines of a base64 or HTML body are never looked
+// at one by one; and it compares the delimiter text only where a line starts,
+// never beyond that line, so no boundary and no run of hyphens makes the search
+// cost more than a pass over the bytes. `from` is the start of a line, and no line
+// breaks at a lone CR.
 Delimiter NextDelimiter(std::string_view text, std::size_t from, std::size_t end,
-                        const std::string& needle, std::string_view boundary) {
-    for (std::size_t pos = from;;) {
-        const std::size_t at = text.find(needle, pos);
+                        std::string_view boundary) {
+    for (std::size_t pos = from; pos < end;) {
+        const std::size_t at = text.find('-', pos);
         if (at == std::string_view::npos || at >= end) return {};
+        const LineBounds line = LineAt(text, at);
         if (at == from || text[at - 1] == '\n') {
-            const LineBounds line = LineAt(text, at);
             const DelimiterKind kind = KindOf(text.substr(at, line.end - at), boundary);
             if (kind != DelimiterKind::None) return {kind, at, line.next};
         }
-        pos = at + 1;
+        pos = line.next;
     }
+    return {};
 }
 
 class Flattening {
@@ -106,15 +129,22 @@ class Flattening {
 
   private:
     void Drop(std::size_t from, std::size_t to) { dropped_.push_back({from, to}); }
-    void DropField(const HeaderField& f) {
-        Drop(f.begin, f.end);
-        fields_.erase(std::remove_if(fields_.begin(), fields_.end(),
-                                     [&](const HeaderField& g) { return g.begin == f.begin; }),
-                      fields_.end());
+    // Drops every kept field for which `goes` holds, in one pass over them: a header
+    // may hold any number of fields.
+    template <typename Predicate>
+    void DropFieldsWhere(Predicate goes) {
+        std::vector<HeaderField> kept;
+        kept.reserve(fields_.size());
+        for (const HeaderField& f : fields_) {
+            if (goes(f)) {
+                Drop(f.begin, f.end);
+            } else {
+                kept.push_back(f);
+            }
+        }
+        fields_ = std::move(kept);
     }
-    void DropFieldsNamed(std::string_view name) {
-        for (const HeaderField& f : FieldsNamed(fields_, name)) DropField(f);
-    }
+    bool RepeatsASingleField(const std::vector<HeaderField>& lifted) const;
 
     const LineList& lines_;
     std::string_view text_;
@@ -135,6 +165,13 @@ FlattenResult Flattening::Run(std::string_view ctValue) {
     // With two, readers take the first and a rewrite would leave a stale one standing.
     if (contentTypes.size() != 1) return FlattenResult::NotRecognised;
     fields_ = header->fields;
+    // The host's copy of the value may be cut short or differ from the field itself;
+    // the delimiters must be the ones the message's readers see.
+    const std::string ownValue = FieldValue(text_, contentTypes.front());
+    if (MediaTypeOf(ctValue) != MediaTypeOf(ownValue) ||
+        ParameterValue(ctValue, "boundary") != ParameterValue(ownValue, "boundary")) {
+        return FlattenResult::NotRecognised;
+    }
 
     Level level{header->emptyLine, header->bodyStart, text_.size(), contentTypes.front(),
                 std::string(ctValue)};
@@ -146,17 +183,12 @@ FlattenResult Flattening::Run(std::string_view ctValue) {
         const auto boundary = ParameterValue(level.value, "boundary");
         // MIME forbids a boundary that ends in a blank, and readers disagree on
         // whether to strip it, so on where the first part starts.
-        if (!boundary || boundary->empty() || IsBlank(boundary->back())) {
+        if (!boundary || boundary->empty() || boundary->size() > kMaxBoundaryLength ||
+            IsBlank(boundary->back()) || !BoundaryOnOneLine(text_, level.contentType, *boundary)) {
             return FlattenResult::NotRecognised;
         }
-        // A boundary folded across lines is read with the fold's blank by some
-        // readers and with the line break by others.
-        if (!StandsOnOneLine(text_, level.contentType, *boundary)) {
-            return FlattenResult::NotRecognised;
-        }
-        const std::string needle = "--" + *boundary;
         auto next = [&](std::size_t from) {
-            return NextDelimiter(text_, from, level.end, needle, *boundary);
+            return NextDelimiter(text_, from, level.end, *boundary);
         };
 
         // Only this entity's body is read: an outer epilogue or a later outer part
@@ -167,9 +199,21 @@ FlattenResult Flattening::Run(std::string_view ctValue) {
         const Delimiter second = next(first.next);
         const std::size_t partEnd = second.kind == DelimiterKind::None ? level.end : second.begin;
         // Later parts run to the closing delimiter, or to the end when it is missing.
+        // A delimiter right after a delimiter line opens a part of no lines, whose
+        // first line MIME readers take as its content, not as a delimiter.
         Delimiter close = second;
-        while (close.kind == DelimiterKind::Open) close = next(close.next);
+        std::size_t lastNext = first.next;
+        while (close.kind != DelimiterKind::None) {
+            if (close.begin == lastNext) return FlattenResult::NotRecognised;
+            if (close.kind == DelimiterKind::Close) break;
+            lastNext = close.next;
+            close = next(close.next);
+        }
         const std::size_t laterEnd = close.kind == DelimiterKind::Close ? close.next : level.end;
+        // Readers that see the parts differently may see this delimiter after the close.
+        if (close.kind == DelimiterKind::Close && next(close.next).kind != DelimiterKind::None) {
+            return FlattenResult::NotRecognised;
+        }
 
         // The first part's header joins the message header, so it must be a real
         // header ending in an empty line inside the part.
@@ -184,16 +228,23 @@ FlattenResult Flattening::Run(std::string_view ctValue) {
         Drop(level.emptyLine, first.next);  // header's empty line, preamble, delimiter
         Drop(partEnd, laterEnd);            // later parts and the closing delimiter
         if (laterEnd < level.end) epilogues_.push_back({laterEnd, level.end});
-        DropField(level.contentType);
-        for (std::string_view name : kPartOwnedFields) {
-            if (!FieldsNamed(partHeader->fields, name).empty()) DropFieldsNamed(name);
-        }
         const auto partEncodings = FieldsNamed(partHeader->fields, kTransferEncoding);
-        if (partEncodings.empty()) {
-            for (const HeaderField& f : FieldsNamed(fields_, kTransferEncoding)) {
-                if (!IsIdentityEncoding(EncodingOf(text_, f))) DropField(f);
-            }
+        if (partEncodings.size() > 1) return FlattenResult::NotRecognised;
+        // The part's own content fields replace the message's.
+        std::vector<std::string_view> replaced;
+        for (std::string_view name : kPartOwnedFields) {
+            if (!FieldsNamed(partHeader->fields, name).empty()) replaced.push_back(name);
         }
+        const HeaderField multipartType = level.contentType;
+        DropFieldsWhere([&](const HeaderField& f) {
+            if (f.begin == multipartType.begin) return true;
+            for (std::string_view name : replaced) {
+                if (SameName(f.name, name)) return true;
+            }
+            return partEncodings.empty() && SameName(f.name, kTransferEncoding) &&
+                   !IsIdentityEncoding(EncodingOf(text_, f));
+        });
+        if (RepeatsASingleField(partHeader->fields)) return FlattenResult::NotRecognised;
         fields_.insert(fields_.end(), partHeader->fields.begin(), partHeader->fields.end());
 
         // A part without Content-Type is plain text.
@@ -215,6 +266,15 @@ FlattenResult Flattening::Run(std::string_view ctValue) {
         }
         return FlattenResult::Rewritten;
     }
+}
+
+// True when `lifted` brings a field that the header keeps already and that a
+// message has once at most.
+bool Flattening::RepeatsASingleField(const std::vector<HeaderField>& lifted) const {
+    for (std::string_view name : kSingleFields) {
+        if (!FieldsNamed(lifted, name).empty() && !FieldsNamed(fields_, name).empty()) return true;
+    }
+    return false;
 }
 
 std::vector<ByteRange> Flattening::Kept() {

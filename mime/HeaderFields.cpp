@@ -73,40 +73,33 @@ std::string MediaTypeOf(std::string_view contentType) {
 }
 
 std::optional<std::string> ParameterValue(std::string_view contentType, std::string_view name) {
+    // Readers split a parameter list that strays from `name=value; ...` in different
+    // places, so anything else gives no value at all.
     std::string_view v = contentType;
     const std::size_t semi = v.find(';');
     if (semi == std::string_view::npos) return std::nullopt;
+    std::optional<std::string> found;
     std::size_t i = semi;
     while (i < v.size()) {
         while (i < v.size() && (IsBlank(v[i]) || v[i] == ';')) ++i;
+        if (i == v.size()) break;
         const std::size_t nameStart = i;
         while (i < v.size() && IsTokenByte(v[i])) ++i;
         const std::string_view paramName = v.substr(nameStart, i - nameStart);
         while (i < v.size() && IsBlank(v[i])) ++i;
-        if (i == v.size() || v[i] != '=') {
-            // Not a parameter: skip to the next separator.
-            while (i < v.size() && v[i] != ';') ++i;
-            continue;
-        }
+        if (paramName.empty() || i == v.size() || v[i] != '=') return std::nullopt;
         ++i;
         while (i < v.size() && IsBlank(v[i])) ++i;
         std::string value;
         if (i < v.size() && v[i] == '"') {
-            ++i;
-            bool closed = false;
-            while (i < v.size()) {
-                if (v[i] == '\\' && i + 1 < v.size()) {
-                    value.push_back(v[i + 1]);
-                    i += 2;
-                } else if (v[i] == '"') {
-                    ++i;
-                    closed = true;
-                    break;
-                } else {
-                    value.push_back(v[i++]);
-                }
+            const std::size_t close = v.find('"', i + 1);
+            // Some readers undo a backslash escape and some keep the backslash.
+            if (close == std::string_view::npos ||
+                v.substr(i + 1, close - i - 1).find('\\') != std::string_view::npos) {
+                return std::nullopt;
             }
-            if (!closed) return std::nullopt;
+            value.assign(v.substr(i + 1, close - i - 1));
+            i = close + 1;
         } else {
             // Real mailers often leave a boundary like ----=_Part_01 unquoted although
             // '=' is not a token byte, so an unquoted value runs to ';' or a blank.
@@ -114,10 +107,14 @@ std::optional<std::string> ParameterValue(std::string_view contentType, std::str
             while (i < v.size() && v[i] != ';' && !IsBlank(v[i])) ++i;
             value.assign(v.substr(start, i - start));
         }
-        if (!paramName.empty() && SameName(paramName, name)) return value;
-        while (i < v.size() && v[i] != ';') ++i;
+        while (i < v.size() && IsBlank(v[i])) ++i;
+        if (i < v.size() && v[i] != ';') return std::nullopt;  // text after the value
+        if (SameName(paramName, name)) {
+            if (found) return std::nullopt;  // readers take the first or the last
+            found = std::move(value);
+        }
     }
-    return std::nullopt;
+    return found;
 }
 
 std::optional<Header> ReadHeader(std::string_view text, std::size_t begin, std::size_t limit) {

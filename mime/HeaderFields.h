@@ -30,7 +30,9 @@ std::string UnfoldField(const std::vector<std::string_view>& fieldLines);
 std::string MediaTypeOf(std::string_view contentType);
 
 // The value of the MIME parameter `name` (any letter case; quoted or a token) in a
-// Content-Type value, or nothing when the parameter is absent.
+// Content-Type value; nothing when the parameter is absent, given twice, or when
+// the parameter list is not plain `name=value` pairs (text after a value, a
+// backslash escape in a quoted value, a part without '=').
 std::optional<std::string> ParameterValue(std::string_view contentType, std::string_view name);
 
 // One header field in a text: its `name:` line and its continuation lines.

@@ -139,7 +139,12 @@ bool ContainsLoneCr(const char* p, const char* end) {
 
 LineBounds LineAt(std::string_view text, std::size_t pos) {
     const char* const begin = text.data();
-    std::size_t end = static_cast<std::size_t>(FindBreak(begin + pos, begin + text.size()) - begin);
+    const char* const stop = begin + text.size();
+    const char* at = FindBreak(begin + pos, stop);
+    // The scanner also stops at NUL, which ends no line here: a text handed in
+    // with one must still be walked to its end.
+    while (at != stop && *at == '\0') at = FindBreak(at + 1, stop);
+    const std::size_t end = static_cast<std::size_t>(at - begin);
     std::size_t next = end;
     if (next < text.size() && text[next] == '\r') ++next;
     if (next < text.size() && text[next] == '\n') ++next;

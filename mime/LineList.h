@@ -18,7 +18,7 @@ struct ByteRange {
 
 // The end of the line that starts at `pos` in `text` (its first CR or LF, or the
 // end of the text), and the start of the next one: a line ends at CR LF, at a lone
-// LF or at a lone CR.
+// LF or at a lone CR. A NUL byte is part of its line.
 struct LineBounds {
     std::size_t end;
     std::size_t next;

@@ -88,6 +88,12 @@ const FixtureCase kFixtures[] = {
     {"attachment_first", FlattenResult::NoPlainTextPart},
     {"nested_epilogue_lookalike", FlattenResult::NotRecognised},
     {"nested_with_epilogues", FlattenResult::Rewritten},
+    {"empty_part_before_close", FlattenResult::NotRecognised},
+    {"delimiter_after_close", FlattenResult::NotRecognised},
+    {"part_repeats_sender_and_subject", FlattenResult::NotRecognised},
+    {"text_after_boundary", FlattenResult::NotRecognised},
+    {"boundary_folded_behind_lookalike", FlattenResult::NotRecognised},
+    {"two_encodings_in_part", FlattenResult::NotRecognised},
 };
 
 INSTANTIATE_TEST_SUITE_P(fixtures, flatten_fixture_test, testing::ValuesIn(kFixtures),
@@ -136,6 +142,20 @@ TEST(flatten_test, refuses_values_that_do_not_describe_the_message) {
         EXPECT_EQ(FlattenToFirstPart(lines, value), FlattenResult::NotRecognised) << value;
         EXPECT_EQ(lines.GetText(), ToCrLf(source)) << value;
     }
+}
+
+// The host's copy of the value is cut at 1023 bytes; a boundary cut short must not
+// be taken for the message's own.
+TEST(flatten_test, a_host_value_that_differs_from_the_field_is_not_recognised) {
+    const std::string source =
+        "From: a@b\r\nContent-Type: multipart/alternative; boundary=\"abcdef\"\r\n\r\n"
+        "--abc\r\nContent-Type: text/plain\r\n\r\nnot a part of this message\r\n"
+        "--abc--\r\n";
+    LineList lines;
+    lines.SetText(source);
+    EXPECT_EQ(FlattenToFirstPart(lines, "multipart/alternative; boundary=\"abc\""),
+              FlattenResult::NotRecognised);
+    EXPECT_EQ(lines.GetText(), source);
 }
 
 TEST(flatten_test, empty_and_header_only_messages_are_not_recognised) {
