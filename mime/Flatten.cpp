@@ -31,6 +31,8 @@ DelimiterKind KindOf(std::string_view line, std::string_view boundary) {
     return DelimiterKind::None;
 }
 
+bool IsMultipartType(const std::string& mediaType) { return mediaType.rfind("multipart/", 0) == 0; }
+
 bool IsSignedOrEncrypted(const std::string& mediaType) {
     return mediaType == "multipart/signed" || mediaType == "multipart/encrypted";
 }
@@ -177,7 +179,7 @@ FlattenResult Flattening::Run(std::string_view ctValue) {
                 std::string(ctValue)};
     for (int depth = 0;; ++depth) {
         const std::string mediaType = MediaTypeOf(level.value);
-        if (mediaType.rfind("multipart/", 0) != 0) return FlattenResult::NotRecognised;
+        if (!IsMultipartType(mediaType)) return FlattenResult::NotRecognised;
         if (IsSignedOrEncrypted(mediaType)) return FlattenResult::SignedOrEncrypted;
         if (depth == kMaxMultipartDepth) return FlattenResult::NotRecognised;
         const auto boundary = ParameterValue(level.value, "boundary");
@@ -251,7 +253,7 @@ FlattenResult Flattening::Run(std::string_view ctValue) {
         const std::string partValue =
             partTypes.empty() ? std::string("text/plain") : FieldValue(text_, partTypes.front());
         const std::string partType = MediaTypeOf(partValue);
-        if (partType.rfind("multipart/", 0) == 0) {
+        if (IsMultipartType(partType)) {
             level = {partHeader->emptyLine, partHeader->bodyStart, partEnd, partTypes.front(),
                      partValue};
             continue;

@@ -151,10 +151,7 @@ LineBounds LineAt(std::string_view text, std::size_t pos) {
     return {end, next};
 }
 
-void LineList::SetText(std::string_view text) {
-    SetText(std::string(text.substr(0, text.find('\0'))));
-    endedAtNul_ = text.find('\0') != std::string_view::npos;
-}
+void LineList::SetText(std::string_view text) { SetText(std::string(text)); }
 
 void LineList::SetText(std::string&& text) {
     auto buffer = std::make_shared<const std::string>(std::move(text));
@@ -163,10 +160,6 @@ void LineList::SetText(std::string&& text) {
 }
 
 void LineList::SetText(std::string_view text, std::shared_ptr<const void> owner) {
-    Reset(text, std::move(owner));
-}
-
-void LineList::Reset(std::string_view text, std::shared_ptr<const void> owner) {
     const void* nul = text.empty() ? nullptr : std::memchr(text.data(), '\0', text.size());
     endedAtNul_ = nul != nullptr;
     if (nul)
@@ -243,14 +236,6 @@ void LineList::KeepBytes(const std::vector<ByteRange>& ranges) {
     }
     spans_.clear();
     indexed_ = false;
-}
-
-std::vector<std::string_view> LineList::Pieces() const {
-    std::vector<std::string_view> out;
-    out.reserve(pieces_.size());
-    for (const ByteRange& piece : pieces_)
-        out.push_back(text_.substr(piece.first, piece.last - piece.first));
-    return out;
 }
 
 std::size_t LineList::ContentSize() const {

@@ -48,8 +48,6 @@ class LineList {
     // Every line followed by the line break it had in the text (CR LF, LF, or none
     // for a last line without one): the text with whole lines removed.
     std::string JoinWithOwnBreaks() const;
-    // The content as pieces of Text(), ascending: joined, they give JoinWithOwnBreaks().
-    std::vector<std::string_view> Pieces() const;
 
     // Calls `visit` with each line in order, until it returns false. Needs no index
     // of the lines, so it allocates nothing.
@@ -82,7 +80,6 @@ class LineList {
         std::size_t length;
     };
 
-    void Reset(std::string_view text, std::shared_ptr<const void> owner);
     void BuildIndex() const;
     std::size_t ContentSize() const;
 
