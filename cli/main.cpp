@@ -87,11 +87,14 @@ std::string DisplayName(const std::string& file) {
     return IsStandardInput(file) ? "standard input" : file;
 }
 
+// FILE, or standard input when FILE is absent or "-".
+MessageText ReadMessage(const std::string& file) {
+    return IsStandardInput(file) ? vornek::cli::ReadStandardInput() : vornek::cli::ReadFile(file);
+}
+
 int FlattenToStandardOutput(const std::string& file, bool quiet) {
-    const bool fromStdin = IsStandardInput(file);
     const std::string name = DisplayName(file);
-    const MessageText message =
-        fromStdin ? vornek::cli::ReadStandardInput() : vornek::cli::ReadFile(file);
+    const MessageText message = ReadMessage(file);
     const FlattenOutcome outcome = FlattenMessage(message);
     vornek::cli::WriteStandardOutput(outcome.rewritten ? std::string_view(outcome.text)
                                                        : message.text);
@@ -115,8 +118,7 @@ int ProcessOne(const std::string& file, const Options& options, BatchReport& rep
             inPlace = std::make_unique<InPlaceFile>(file);
             message = inPlace->Message();
         } else {
-            message = IsStandardInput(file) ? vornek::cli::ReadStandardInput()
-                                            : vornek::cli::ReadFile(file);
+            message = ReadMessage(file);
         }
         const std::uint64_t before = message.text.size();
         const FlattenOutcome outcome = FlattenMessage(message);
